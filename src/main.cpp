@@ -191,7 +191,7 @@ int main()
 #ifdef ZEVO_TEST
     zevowatch({screen, &back, &lefttank, &righttank, {plane1, plane2, plane3, plane4, plane5}, &leftbullet,
                &rightbullet, panel, &leftplayer, &rightplayer, &leftcannon, &rightcannon, &leftpoints,
-               &rightpoints, &quitflag, &gamespeed, &lefttype, &righttype,
+               &rightpoints, &quitflag, &gamespeed, &lefttype, &righttype, &leftskill, &rightskill,
                {planessound, shotsound, explosionsound, applausesound}});
 #endif
 

@@ -34,6 +34,8 @@ struct zevostate {
     int* gamespeed;
     int* lefttype;
     int* righttype;
+    int* leftskill;
+    int* rightskill;
     Mix_Chunk* sounds[4];  // planes, shot, explosion, applause
 };
 void zevowatch(const zevostate& state);
