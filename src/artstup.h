@@ -6,16 +6,16 @@ class plane;
 
 // The computer player of one side.
 class artstup {
-public:
+  public:
     artstup(plane* plane1, plane* plane2, plane* plane3, plane* plane4, plane* plane5, bullet* ownbullet);
 
     char moveshot(char side, char skill);
 
-    plane* planes[5];  // band 1 first
+    plane* planes[5]; // band 1 first
     plane* target;
     bullet* ownbullet;
 
-private:
+  private:
     void fire();
     void retargethigh();
     char skilli(char side);

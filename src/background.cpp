@@ -28,8 +28,8 @@ void colourkey(SDL_Surface* pic, SDL_Surface* screen)
 }
 
 background::background(SDL_Surface* screen)
-    : screen(screen), ground(nullptr), groundrect(), bandrect(), groundsrc(), bandheight(80), pick(0),
-      colour(), palette(), loaded(0)
+    : screen(screen), ground(nullptr), groundrect(), bandrect(), groundsrc(), bandheight(80), pick(0), colour(),
+      palette(), loaded(0)
 {
     for (int i = 0; i < 10; i++)
         palette[i] = SDL_MapRGB(screen->format, skycolours[i][0], skycolours[i][1], skycolours[i][2]);

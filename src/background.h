@@ -5,7 +5,7 @@
 
 // The sky's five bands and the ground: the reference that every moving object erases with.
 class background {
-public:
+  public:
     explicit background(SDL_Surface* screen);
     ~background();
     background(const background&) = delete;
@@ -20,9 +20,9 @@ public:
     SDL_Rect groundsrc;
     int bandheight;
     int pick;
-    Uint32 colour[5];   // colour[0] is band 1, the lowest
+    Uint32 colour[5]; // colour[0] is band 1, the lowest
     Uint32 palette[10];
-    int loaded;         // 0 when the ground picture could not be read; main then ends the run
+    int loaded; // 0 when the ground picture could not be read; main then ends the run
 };
 
 // Helpers that every drawing object shares.

@@ -6,8 +6,8 @@
 bullet::bullet(SDL_Surface* screen, char side, plane* plane1, plane* plane2, plane* plane3, plane* plane4,
                plane* plane5, background* back, Mix_Chunk* shot)
     : pic(nullptr), screen(screen), ground(back->ground), pos(), groundsrc(), oldpos(), targetpos(),
-      bandheight(back->bandheight), target(nullptr), plane1(plane1), plane2(plane2), plane3(plane3),
-      plane4(plane4), plane5(plane5), back(back), shot(shot), fired(0), side(side), loaded(0)
+      bandheight(back->bandheight), target(nullptr), plane1(plane1), plane2(plane2), plane3(plane3), plane4(plane4),
+      plane5(plane5), back(back), shot(shot), fired(0), side(side), loaded(0)
 {
     pic = loadpic(side == 'l' ? "pix/leftbullet.png" : "pix/rightbullet.png");
     if (!pic)
@@ -60,7 +60,7 @@ void bullet::move(char cannon)
     if (fired != 1)
         return;
     erase();
-    const int ahead = side == 'l' ? 1 : -1;  // the left bullet travels rightwards
+    const int ahead = side == 'l' ? 1 : -1; // the left bullet travels rightwards
     switch (cannon) {
     case 'u':
         pos.y = s16(pos.y - 15);

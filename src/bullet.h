@@ -9,9 +9,9 @@ class plane;
 
 // One side's steerable bullet.
 class bullet {
-public:
-    bullet(SDL_Surface* screen, char side, plane* plane1, plane* plane2, plane* plane3, plane* plane4,
-           plane* plane5, background* back, Mix_Chunk* shot);
+  public:
+    bullet(SDL_Surface* screen, char side, plane* plane1, plane* plane2, plane* plane3, plane* plane4, plane* plane5,
+           background* back, Mix_Chunk* shot);
     ~bullet();
     bullet(const bullet&) = delete;
     bullet& operator=(const bullet&) = delete;
@@ -38,9 +38,9 @@ public:
     Mix_Chunk* shot;
     int fired;
     char side;
-    int loaded;       // 0 when the picture could not be read
+    int loaded; // 0 when the picture could not be read
 
-private:
+  private:
     void erase();
 };
 

@@ -17,7 +17,7 @@
 namespace {
 
 struct launch {
-    int type;  // picture kind 1..3; 0 leaves the plane of that band alone
+    int type; // picture kind 1..3; 0 leaves the plane of that band alone
     char dir;
     int speed; // pixels per frame
 };
@@ -189,9 +189,26 @@ int main()
     int leftskill = 'i';
     int rightskill = 'i';
 #ifdef ZEVO_TEST
-    zevowatch({screen, &back, &lefttank, &righttank, {plane1, plane2, plane3, plane4, plane5}, &leftbullet,
-               &rightbullet, panel, &leftplayer, &rightplayer, &leftcannon, &rightcannon, &leftpoints,
-               &rightpoints, &quitflag, &gamespeed, &lefttype, &righttype, &leftskill, &rightskill,
+    zevowatch({screen,
+               &back,
+               &lefttank,
+               &righttank,
+               {plane1, plane2, plane3, plane4, plane5},
+               &leftbullet,
+               &rightbullet,
+               panel,
+               &leftplayer,
+               &rightplayer,
+               &leftcannon,
+               &rightcannon,
+               &leftpoints,
+               &rightpoints,
+               &quitflag,
+               &gamespeed,
+               &lefttype,
+               &righttype,
+               &leftskill,
+               &rightskill,
                {planessound, shotsound, explosionsound, applausesound}});
 #endif
 
@@ -217,7 +234,7 @@ int main()
     };
     auto escapemenu = [&]() {
         panel->run();
-        quitflag = panel->quit;  // replaces a close request taken earlier in the frame
+        quitflag = panel->quit; // replaces a close request taken earlier in the frame
         gamespeed = panel->gamespeed;
         lefttype = panel->lefttype;
         righttype = panel->righttype;
@@ -313,10 +330,9 @@ int main()
             }
         }
 
-        const bool busy = plane1->flying == 1 || plane2->flying == 1 || plane3->flying == 1 ||
-                          plane4->flying == 1 || plane5->flying == 1 || plane1->expstage > 0 ||
-                          plane2->expstage > 0 || plane3->expstage > 0 || plane4->expstage > 0 ||
-                          plane5->expstage > 0;
+        const bool busy = plane1->flying == 1 || plane2->flying == 1 || plane3->flying == 1 || plane4->flying == 1 ||
+                          plane5->flying == 1 || plane1->expstage > 0 || plane2->expstage > 0 || plane3->expstage > 0 ||
+                          plane4->expstage > 0 || plane5->expstage > 0;
         if (!busy) {
             newwave(plane1, plane2, plane3, plane4, plane5);
             play(planessound);

@@ -36,7 +36,7 @@ struct zevostate {
     int* righttype;
     int* leftskill;
     int* rightskill;
-    Mix_Chunk* sounds[4];  // planes, shot, explosion, applause
+    Mix_Chunk* sounds[4]; // planes, shot, explosion, applause
 };
 void zevowatch(const zevostate& state);
 #endif

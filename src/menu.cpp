@@ -28,9 +28,9 @@ menu::menu(SDL_Surface* screen, TTF_Font* font16, TTF_Font* font24, TTF_Font* fo
       leftwinserase(), rightwinserase(), tallyrect(), startbutton(), quitbutton(), resetbutton(), soundbutton(),
       soundrect(), fasterbutton(), slowerbutton(), speedrect(), startrect(), lefttypebutton(), righttypebutton(),
       leftskillbutton(), rightskillbutton(), lefttyperect(), righttyperect(), rightskillrect(), leftskillrect(),
-      font16(font16), font24(font24), font32(font32), back(back), leftwins(0), rightwins(0), sound(1),
-      speedstr(), leftwinsstr(), rightwinsstr(), lefttype('h'), righttype('h'), leftskill('i'), rightskill('i'),
-      gamespeed(25), opencount(0), quit(0), resetscore(0), loaded(0)
+      font16(font16), font24(font24), font32(font32), back(back), leftwins(0), rightwins(0), sound(1), speedstr(),
+      leftwinsstr(), rightwinsstr(), lefttype('h'), righttype('h'), leftskill('i'), rightskill('i'), gamespeed(25),
+      opencount(0), quit(0), resetscore(0), loaded(0)
 {
     menupic = loadpic("pix/menu.png");
     cleanpic = menupic ? loadpic("pix/menu.png") : nullptr;

@@ -8,9 +8,8 @@ class background;
 
 // The settings and games-won panel, worked with the mouse.
 class menu {
-public:
-    menu(SDL_Surface* screen, TTF_Font* font16, TTF_Font* font24, TTF_Font* font32, SDL_Event* event,
-         background* back);
+  public:
+    menu(SDL_Surface* screen, TTF_Font* font16, TTF_Font* font24, TTF_Font* font32, SDL_Event* event, background* back);
     ~menu();
     menu(const menu&) = delete;
     menu& operator=(const menu&) = delete;
@@ -18,8 +17,8 @@ public:
     void run();
     void addwin(char side);
 
-    SDL_Surface* menupic;   // the panel as shown: every label is drawn onto it
-    SDL_Surface* cleanpic;  // never drawn on: the source of every erase
+    SDL_Surface* menupic;  // the panel as shown: every label is drawn onto it
+    SDL_Surface* cleanpic; // never drawn on: the source of every erase
     SDL_Surface* screen;
     SDL_Surface* leftwinstext;
     SDL_Surface* rightwinstext;
@@ -64,21 +63,21 @@ public:
 
     int leftwins;
     int rightwins;
-    int sound;        // 1 on, 0 off
+    int sound; // 1 on, 0 off
     char speedstr[4];
     char leftwinsstr[4];
     char rightwinsstr[4];
-    char lefttype;    // 'h' human, 'c' computer
+    char lefttype; // 'h' human, 'c' computer
     char righttype;
-    char leftskill;   // 'i' extrem idiotic, 's' idiotic
+    char leftskill; // 'i' extrem idiotic, 's' idiotic
     char rightskill;
-    int gamespeed;    // 0..50; a frame waits 50 - gamespeed milliseconds
+    int gamespeed; // 0..50; a frame waits 50 - gamespeed milliseconds
     int opencount;
     int quit;
     int resetscore;
-    int loaded;       // 0 when the panel picture could not be read
+    int loaded; // 0 when the panel picture could not be read
 
-private:
+  private:
     void label(const char* text, TTF_Font* font, SDL_Rect* rect, SDL_Surface** keep);
     void settext(SDL_Surface** field, SDL_Surface* text);
     void drawtext(SDL_Surface* text, SDL_Rect* rect);

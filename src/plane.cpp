@@ -16,8 +16,8 @@ const char* const exppaths[4] = {"pix/exp1.png", "pix/exp2.png", "pix/exp3.png",
 } // namespace
 
 plane::plane(SDL_Surface* screen, int type, char dir, int speed, int band, background* back)
-    : pic(nullptr), screen(screen), exppic(), pos(), src(), speed(speed), height(band), crossing(0),
-      expstage(0), flying(1), dir(dir), back(back), loaded(0)
+    : pic(nullptr), screen(screen), exppic(), pos(), src(), speed(speed), height(band), crossing(0), expstage(0),
+      flying(1), dir(dir), back(back), loaded(0)
 {
     pic = flightpic(type, dir);
     if (!pic)

@@ -6,7 +6,7 @@
 
 // One side's anti-aircraft tank and the points shown beside it.
 class tank {
-public:
+  public:
     tank(char side, SDL_Surface* screen, TTF_Font* font);
     ~tank();
     tank(const tank&) = delete;
@@ -25,9 +25,9 @@ public:
     SDL_Rect scorerect;
     SDL_Surface* screen;
     char scorestr[4];
-    int score;        // the number on display; main sets -1 before addpoint to show "00 "
+    int score; // the number on display; main sets -1 before addpoint to show "00 "
     Uint32 green;
-    int loaded;       // 0 when a picture could not be read
+    int loaded; // 0 when a picture could not be read
 };
 
 #endif
