@@ -113,8 +113,9 @@ int count(const std::vector<played>& sounds, int which)
 // still open then gets Space and a click on its quit button, so every session ends.
 static int ending(script& s, SDL_Event* event)
 {
-    if (s.frame >= s.frames && !s.closed) {
-        s.closed = true;
+    // a menu open in that frame drops the close request: it comes again in the next frame
+    if (s.frame >= s.frames && s.closedframe != s.frame) {
+        s.closedframe = s.frame;
         *event = SDL_Event{};
         event->type = SDL_QUIT;
         return 1;

@@ -79,7 +79,7 @@ struct script {
     size_t randnext = 0;
     unsigned lcg = 0;
     long idle = 0;                // empty polls in a row
-    bool closed = false;
+    int closedframe = -1;
 };
 
 // The running script, or null outside a session (the seams then pass every call through).
