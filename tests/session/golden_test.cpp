@@ -50,13 +50,8 @@ std::string summary(const zevostate& st, int f)
 void spaceonwin(session::script& s)
 {
     s.onflip = [&s](const zevostate& st, int) {
-        if (*st.leftpoints > 24 || *st.rightpoints > 24) {
-            SDL_Event e{};
-            e.type = SDL_KEYDOWN;
-            e.key.type = SDL_KEYDOWN;
-            e.key.keysym.sym = SDLK_SPACE;
-            s.queue.insert(s.queue.begin() + static_cast<long>(s.next), session::script::scheduled{s.frame, e});
-        }
+        if (*st.leftpoints > 24 || *st.rightpoints > 24)
+            s.nowkey(SDLK_SPACE);
     };
 }
 

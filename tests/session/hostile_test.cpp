@@ -135,10 +135,7 @@ public:
         extra.keydown(0, SDLK_SPACE);
         for (int i = g() % 3; i > 0; i--)
             noiseinto(extra, 0);
-        std::vector<session::script::scheduled> add;
-        for (const auto& q : extra.queue)
-            add.push_back({s.frame, q.event});
-        s.queue.insert(s.queue.begin() + static_cast<long>(s.next), add.begin(), add.end());
+        s.now(extra);
     }
 
 private:

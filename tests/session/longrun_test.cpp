@@ -51,12 +51,7 @@ TEST(longrun, memoryflat)
         if (*st.leftpoints > 24 || *st.rightpoints > 24) {
             wins++;
             latewins += s.frame >= frames / 2;
-            // Space for the win wait, ahead of what is queued for later frames
-            SDL_Event e{};
-            e.type = SDL_KEYDOWN;
-            e.key.type = SDL_KEYDOWN;
-            e.key.keysym.sym = SDLK_SPACE;
-            s.queue.insert(s.queue.begin() + static_cast<long>(s.next), session::script::scheduled{s.frame, e});
+            s.nowkey(SDLK_SPACE);  // for the win wait
         }
     };
     s.onframe = [&](const zevostate& st, int f) {

@@ -77,15 +77,6 @@ void expectready(bullet* b, int frame)
     EXPECT_EQ(540, b->pos.y) << b->side << " frame " << frame;
 }
 
-// Events for whatever polls next in the running frame: from a flip, the win wait.
-void now(session::script& s, const session::script& batch)
-{
-    std::vector<session::script::scheduled> events = batch.queue;
-    for (auto& e : events)
-        e.frame = s.frame;
-    s.queue.insert(s.queue.begin() + static_cast<long>(s.next), events.begin(), events.end());
-}
-
 int soundsin(const session::script& s, int frame, int which)
 {
     int n = 0;
@@ -166,7 +157,7 @@ struct wingame {
             EXPECT_EQ(0, showing(st, st.lefttank, 25));  // until Space
             EXPECT_EQ(0, misses(st.screen, st.lefttank->font, leftwon, {255, 255, 255, 0}, 300, 300));
             EXPECT_EQ(1, soundsin(s, 3, session::applause));
-            now(s, wait);
+            s.now(wait);
         };
         EXPECT_EQ(0, s.run());
         EXPECT_EQ(2, winflips);  // the win's and the frame's own

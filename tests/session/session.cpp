@@ -78,6 +78,26 @@ void script::click(int when, int x, int y, Uint8 button)
     at(when, e);
 }
 
+void script::now(const SDL_Event& e)
+{
+    queue.insert(queue.begin() + static_cast<long>(next), scheduled{frame, e});
+}
+
+void script::now(const script& batch)
+{
+    std::vector<scheduled> events = batch.queue;
+    for (scheduled& e : events)
+        e.frame = frame;
+    queue.insert(queue.begin() + static_cast<long>(next), events.begin(), events.end());
+}
+
+void script::nowkey(SDLKey key)
+{
+    script batch;
+    batch.keydown(0, key);
+    now(batch);
+}
+
 void script::close(int when)
 {
     SDL_Event e{};

@@ -38,6 +38,11 @@ struct script {
     void click(int frame, int x, int y, Uint8 button = SDL_BUTTON_LEFT);  // press and release
     void press(int frame, int x, int y, Uint8 button = SDL_BUTTON_LEFT);  // press only
     void close(int frame);
+    // From a callback: events for whatever polls next, ahead of the rest of the script. A win
+    // wait polls within a frame whose own events are already taken.
+    void now(const SDL_Event& e);
+    void now(const script& batch);  // every event that batch scripted, in its order
+    void nowkey(SDLKey key);        // a key press
     // The first menu's start button, clicked before frame 0.
     void start() { click(0, 150 + 300, 100 + 370); }
 
