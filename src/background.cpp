@@ -21,6 +21,15 @@ SDL_Surface* loadpic(const char* path)
     return pic;
 }
 
+SDL_Surface* inscreenformat(SDL_Surface* pic)
+{
+    SDL_Surface* const converted = pic ? SDL_DisplayFormat(pic) : nullptr;
+    if (!converted)
+        return pic;
+    SDL_FreeSurface(pic);
+    return converted;
+}
+
 void colourkey(SDL_Surface* pic, SDL_Surface* screen)
 {
     if (pic)
@@ -37,7 +46,7 @@ background::background(SDL_Surface* screen)
     bandrect.w = 800;
     bandrect.h = 80;
     bandheight = 80;
-    ground = loadpic("pix/hintergrund.png");
+    ground = inscreenformat(loadpic("pix/hintergrund.png"));
     if (!ground)
         return;
     loaded = 1;

@@ -29,6 +29,9 @@ class background {
 
 // IMG_Load that says on stdout which file failed; null then.
 SDL_Surface* loadpic(const char* path);
+// The picture converted to the screen's format, so that showing it copies pixels instead of
+// converting each one; the same pixels reach the screen. For pictures without a colour key.
+SDL_Surface* inscreenformat(SDL_Surface* pic);
 // Black, in the screen's format, as the run-length accelerated transparent colour.
 void colourkey(SDL_Surface* pic, SDL_Surface* screen);
 // Rectangle fields are 16 bits and wrap modulo 65536; this keeps the wrap defined.

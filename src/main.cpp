@@ -157,12 +157,13 @@ int main()
         shutdown();
         return 1;
     }
+    // every plane reads the explosion pictures: stop at the first that fails, with one message
     plane* const plane1 = forever<plane>(screen, 1, 'l', 10, 1, &back);
-    plane* const plane2 = forever<plane>(screen, 2, 'r', 10, 2, &back);
-    plane* const plane3 = forever<plane>(screen, 3, 'l', 10, 3, &back);
-    plane* const plane4 = forever<plane>(screen, 1, 'r', 10, 4, &back);
-    plane* const plane5 = forever<plane>(screen, 2, 'l', 10, 5, &back);
-    if (!plane1->loaded || !plane2->loaded || !plane3->loaded || !plane4->loaded || !plane5->loaded) {
+    plane* const plane2 = plane1->loaded ? forever<plane>(screen, 2, 'r', 10, 2, &back) : nullptr;
+    plane* const plane3 = plane2 && plane2->loaded ? forever<plane>(screen, 3, 'l', 10, 3, &back) : nullptr;
+    plane* const plane4 = plane3 && plane3->loaded ? forever<plane>(screen, 1, 'r', 10, 4, &back) : nullptr;
+    plane* const plane5 = plane4 && plane4->loaded ? forever<plane>(screen, 2, 'l', 10, 5, &back) : nullptr;
+    if (!plane5 || !plane5->loaded) {
         shutdown();
         return 1;
     }

@@ -3,6 +3,7 @@
 #include "background.h"
 
 #include <SDL/SDL_image.h>
+#include <iostream>
 
 namespace {
 
@@ -32,10 +33,17 @@ menu::menu(SDL_Surface* screen, TTF_Font* font16, TTF_Font* font24, TTF_Font* fo
       leftwinsstr(), rightwinsstr(), lefttype('h'), righttype('h'), leftskill('i'), rightskill('i'), gamespeed(25),
       opencount(0), quit(0), resetscore(0), loaded(0)
 {
-    menupic = loadpic("pix/menu.png");
-    cleanpic = menupic ? loadpic("pix/menu.png") : nullptr;
+    menupic = inscreenformat(loadpic("pix/menu.png"));
+    cleanpic = menupic ? inscreenformat(loadpic("pix/menu.png")) : nullptr;
     if (!cleanpic)
         return;
+    // every button must lie inside the panel and the panel on the screen, or the menu could never
+    // be left
+    if (menupic->w < 499 || menupic->w > 800 || menupic->h < 401) {
+        std::cout << "couldnt load pix/menu.png: the panel must be 499 to 800 pixels wide and at least 401 high"
+                  << std::endl;
+        return;
+    }
     loaded = 1;
     menurect = rect(400 - menupic->w / 2, 100, menupic->w, menupic->h);
     leftwinsrect = rect(191, 40, 0, 0);

@@ -135,7 +135,7 @@ TEST_F(menutest, placedbypicturewidth)
     ASSERT_NE(nullptr, getcwd(home, sizeof home));
     const struct {
         int w, h, x;
-    } cases[] = {{500, 430, 150}, {501, 430, 150}, {499, 300, 151}};
+    } cases[] = {{500, 430, 150}, {501, 430, 150}, {499, 401, 151}, {800, 401, 0}};
     for (const auto& c : cases) {
         // the loader knows the picture by its content, so a bitmap does under the panel's name
         SDL_Surface* pic = SDL_CreateRGBSurface(SDL_SWSURFACE, c.w, c.h, 24, 0xff0000, 0xff00, 0xff, 0);
