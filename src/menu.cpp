@@ -33,8 +33,8 @@ menu::menu(SDL_Surface* screen, TTF_Font* font16, TTF_Font* font24, TTF_Font* fo
       leftwinsstr(), rightwinsstr(), lefttype('h'), righttype('h'), leftskill('i'), rightskill('i'), gamespeed(25),
       opencount(0), quit(0), resetscore(0), loaded(0)
 {
-    menupic = inscreenformat(loadpic("pix/menu.png"));
-    cleanpic = menupic ? inscreenformat(loadpic("pix/menu.png")) : nullptr;
+    menupic = loadpic("pix/menu.png");
+    cleanpic = menupic ? loadpic("pix/menu.png") : nullptr;
     if (!cleanpic)
         return;
     // every button must lie inside the panel and the panel on the screen, or the menu could never
