@@ -106,7 +106,7 @@ void repaintandwave(benchmark::State& state, bool wave)
             const auto start = clocktype::now();
             for (int i = 0; i < n; i++) {
                 if (wave) {
-                    s.rands.assign(1, 214748365);  // draw 1: all five planes
+                    s.rands.assign(1, 214748365); // draw 1: all five planes
                     s.randnext = 0;
                     newwave(game.planes[0], game.planes[1], game.planes[2], game.planes[3], game.planes[4]);
                 } else {

@@ -25,7 +25,7 @@ struct capture : std::stringbuf {
 };
 
 class artstuptest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override
     {
         ASSERT_EQ(0, SDL_Init(SDL_INIT_VIDEO | SDL_INIT_AUDIO));
@@ -127,7 +127,7 @@ TEST_F(artstuptest, idle)
             EXPECT_EQ(before, leftplayer->target) << skill;
             EXPECT_EQ(1, left->fired) << skill;
         }
-    EXPECT_EQ(srands + 2, rec.srands);  // extrem idiotic seeds even with nothing to draw for
+    EXPECT_EQ(srands + 2, rec.srands); // extrem idiotic seeds even with nothing to draw for
     EXPECT_EQ(rands, rec.randcalls);
     EXPECT_EQ("", out.str());
 }
@@ -137,9 +137,8 @@ TEST_F(artstuptest, idle)
 // flying plane comes up.
 TEST_F(artstuptest, extremidioticdraws)
 {
-    const int draws[][2] = {{0, 1},          {429496729, 1},  {429496730, 2},  {858993458, 2},
-                            {858993459, 3},  {1288490188, 3}, {1288490189, 4}, {1717986917, 4},
-                            {1717986918, 5}, {2147483646, 5}};
+    const int draws[][2] = {{0, 1},          {429496729, 1},  {429496730, 2},  {858993458, 2},  {858993459, 3},
+                            {1288490188, 3}, {1288490189, 4}, {1717986917, 4}, {1717986918, 5}, {2147483646, 5}};
     for (const auto& d : draws) {
         rec.rands = {d[0]};
         rec.randnext = 0;
@@ -149,7 +148,7 @@ TEST_F(artstuptest, extremidioticdraws)
     }
     EXPECT_EQ(10, rec.srands);
     EXPECT_EQ(10, rec.randcalls);
-    call('l', 'i');  // in flight: no seeding, no drawing
+    call('l', 'i'); // in flight: no seeding, no drawing
     EXPECT_EQ(10, rec.srands);
     EXPECT_EQ(10, rec.randcalls);
     EXPECT_EQ("", out.str());
@@ -175,7 +174,7 @@ TEST_F(artstuptest, extremidioticdraws)
 
 struct steer {
     char side, skill;
-    int band;  // the target's
+    int band; // the target's
     char dir;
     int speed, tx, ty, bx, by;
     std::vector<int> fly;
@@ -188,14 +187,14 @@ TEST_F(artstuptest, steering)
 {
     const steer cases[] = {
         // extrem idiotic: a three-way rule, with the right side's "less than"; the target's flight is not looked at
-        {'l', 'i', 3, 'r', 5, 400, 200, 300, 250, {}, 'm', 3},  // dx 100, dy 50
-        {'l', 'i', 3, 'r', 5, 401, 200, 300, 250, {}, 'd', 3},  // dx 101
-        {'l', 'i', 3, 'r', 5, 300, 200, 300, 250, {}, 'u', 3},  // straight above
-        {'l', 'i', 3, 'r', 5, 300, 300, 300, 250, {}, 'd', 3},  // straight below
-        {'r', 'i', 3, 'l', 5, 400, 200, 500, 250, {}, 'u', 3},  // dx 100, dy 50
-        {'r', 'i', 3, 'l', 5, 490, 200, 500, 250, {}, 'm', 3},  // dx 10, dy 50
-        {'r', 'i', 3, 'l', 5, 399, 200, 500, 250, {}, 'd', 3},  // dx 101
-        {'r', 'i', 3, 'l', 5, 500, 200, 500, 250, {}, 'm', 3},  // straight above
+        {'l', 'i', 3, 'r', 5, 400, 200, 300, 250, {}, 'm', 3}, // dx 100, dy 50
+        {'l', 'i', 3, 'r', 5, 401, 200, 300, 250, {}, 'd', 3}, // dx 101
+        {'l', 'i', 3, 'r', 5, 300, 200, 300, 250, {}, 'u', 3}, // straight above
+        {'l', 'i', 3, 'r', 5, 300, 300, 300, 250, {}, 'd', 3}, // straight below
+        {'r', 'i', 3, 'l', 5, 400, 200, 500, 250, {}, 'u', 3}, // dx 100, dy 50
+        {'r', 'i', 3, 'l', 5, 490, 200, 500, 250, {}, 'm', 3}, // dx 10, dy 50
+        {'r', 'i', 3, 'l', 5, 399, 200, 500, 250, {}, 'd', 3}, // dx 101
+        {'r', 'i', 3, 'l', 5, 500, 200, 500, 250, {}, 'm', 3}, // straight above
         // idiotic, above the target: retarget high among bands 5, 4, 3 only
         {'l', 's', 1, 'l', 5, 200, 350, 300, 300, {1, 2}, 'u', 1},
         {'l', 's', 1, 'l', 5, 200, 350, 300, 300, {1, 2, 4}, 'd', 4},
@@ -206,23 +205,23 @@ TEST_F(artstuptest, steering)
         {'l', 's', 1, 'r', 10, 200, 350, 300, 400, {1, 4}, 'u', 1},
         {'l', 's', 1, 'r', 11, 200, 350, 300, 400, {1, 4}, 'd', 4},
         {'l', 's', 1, 'r', 11, 200, 350, 300, 400, {1, 2}, 'u', 1},
-        {'l', 's', 1, 'l', 11, 400, 350, 300, 400, {1, 4}, 'd', 1},  // flying towards the tank
+        {'l', 's', 1, 'l', 11, 400, 350, 300, 400, {1, 4}, 'd', 1}, // flying towards the tank
         {'r', 's', 1, 'l', 10, 400, 350, 300, 400, {1, 5}, 'u', 1},
         {'r', 's', 1, 'l', 11, 400, 350, 300, 400, {1, 5}, 'u', 5},
         // idiotic, the rules in order
-        {'l', 's', 2, 'l', 5, 350, 301, 300, 381, {2}, 'd', 2},  // dy 80
-        {'l', 's', 2, 'l', 5, 350, 301, 300, 382, {2}, 'u', 2},  // dy 81
+        {'l', 's', 2, 'l', 5, 350, 301, 300, 381, {2}, 'd', 2}, // dy 80
+        {'l', 's', 2, 'l', 5, 350, 301, 300, 382, {2}, 'u', 2}, // dy 81
         {'l', 's', 2, 'r', 5, 400, 270, 300, 300, {2}, 'd', 2},
         {'l', 's', 2, 'r', 5, 300, 270, 300, 300, {2}, 'u', 2},
         {'l', 's', 2, 'r', 5, 300, 270, 300, 270, {2}, 'm', 2},
-        {'l', 's', 1, 'l', 5, 300, 350, 300, 340, {1}, 'd', 1},  // just above: dx 0 > -20
+        {'l', 's', 1, 'l', 5, 300, 350, 300, 340, {1}, 'd', 1}, // just above: dx 0 > -20
         {'l', 's', 2, 'l', 5, 200, 270, 300, 320, {2}, 'u', 2},
-        {'r', 's', 2, 'r', 5, 350, 301, 300, 381, {2}, 'd', 2},  // dy 80
-        {'r', 's', 2, 'r', 5, 350, 301, 300, 382, {2}, 'u', 2},  // dy 81
+        {'r', 's', 2, 'r', 5, 350, 301, 300, 381, {2}, 'd', 2}, // dy 80
+        {'r', 's', 2, 'r', 5, 350, 301, 300, 382, {2}, 'u', 2}, // dy 81
         {'r', 's', 2, 'l', 5, 200, 270, 300, 320, {2}, 'd', 2},
-        {'r', 's', 2, 'r', 5, 200, 270, 300, 320, {2}, 'u', 2},  // dx 100, dy 50
-        {'r', 's', 2, 'r', 5, 290, 270, 300, 320, {2}, 'm', 2},  // dx 10, dy 50
-        {'r', 's', 2, 'r', 5, 199, 270, 300, 320, {2}, 'd', 2},  // dx 101, dy 50
+        {'r', 's', 2, 'r', 5, 200, 270, 300, 320, {2}, 'u', 2}, // dx 100, dy 50
+        {'r', 's', 2, 'r', 5, 290, 270, 300, 320, {2}, 'm', 2}, // dx 10, dy 50
+        {'r', 's', 2, 'r', 5, 199, 270, 300, 320, {2}, 'd', 2}, // dx 101, dy 50
         {'r', 's', 2, 'l', 5, 300, 270, 300, 270, {2}, 'm', 2},
     };
     int n = 0;
@@ -261,7 +260,7 @@ TEST_F(artstuptest, inflightwithouttarget)
         for (char skill : {'i', 's'}) {
             bullet& b = side == 'l' ? *left : *right;
             b.fired = 1;
-            b.pos.y = 20;  // above every plane
+            b.pos.y = 20; // above every plane
             EXPECT_EQ('m', call(side, skill)) << side << skill;
             EXPECT_EQ(nullptr, player(side).target) << side << skill;
             EXPECT_EQ(1, b.fired);

@@ -5,17 +5,6 @@
 
 namespace {
 
-const Uint8 skytable[10][3] = {
-    {213, 201, 229}, {195, 171, 227}, {188, 149, 241}, {166, 166, 244}, {157, 157, 202},
-    {115, 115, 236}, {154, 154, 255}, {199, 215, 251}, {217, 222, 234}, {182, 224, 227},
-};
-
-// What rand() must return for a draw of k (10 only at the generator's maximum).
-int drawof(int k)
-{
-    return k == 10 ? 2147483647 : k * 214748365;
-}
-
 struct sky : ::testing::Test {
     SDL_Surface* screen = nullptr;
     session::script s;

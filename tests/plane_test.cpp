@@ -14,14 +14,8 @@
 namespace {
 
 const int bandy[5] = {350, 270, 190, 110, 30};
-const int picsize[4][2] = {{0, 0}, {60, 26}, {78, 32}, {56, 22}};  // by kind
+const int picsize[4][2] = {{0, 0}, {60, 26}, {78, 32}, {56, 22}}; // by kind
 const int expsize[4] = {24, 38, 54, 68};
-
-// rand() results that scale to the draw k
-int drawof(int k)
-{
-    return k < 10 ? k * 214748365 : 2147483647;
-}
 
 // Runs f with rand() answering the draws ks first; returns how many times rand() was called.
 template <class F> int withdraws(const std::vector<int>& ks, F f)
@@ -50,18 +44,19 @@ std::string str(const SDL_Rect& r)
 }
 std::string str(int x, int y, int w, int h)
 {
-    return str(SDL_Rect{static_cast<Sint16>(x), static_cast<Sint16>(y), static_cast<Uint16>(w), static_cast<Uint16>(h)});
+    return str(
+        SDL_Rect{static_cast<Sint16>(x), static_cast<Sint16>(y), static_cast<Uint16>(w), static_cast<Uint16>(h)});
 }
 
 struct step {
-    std::string seen;  // strip columns on the screen, "first-last@x"
+    std::string seen; // strip columns on the screen, "first-last@x"
     int x, w, srcx, srcw, crossing;
 };
 
 // A plane of band 1 flying a 50 by 20 strip whose every column has its own colour, over a sky of
 // known colours.
 class planes : public ::testing::Test {
-protected:
+  protected:
     SDL_Surface* screen = nullptr;
     background* back = nullptr;
     plane* p = nullptr;
@@ -127,8 +122,9 @@ protected:
             int end = x + 1;
             while (end < 800 && column(end, y) == (c == -2 ? -2 : c + end - x))
                 end++;
-            out += (out.empty() ? "" : " ") + (c == -2 ? "?" : std::to_string(c) + "-" + std::to_string(c + end - x - 1)) +
-                   "@" + std::to_string(x);
+            out += (out.empty() ? "" : " ") +
+                   (c == -2 ? "?" : std::to_string(c) + "-" + std::to_string(c + end - x - 1)) + "@" +
+                   std::to_string(x);
             x = end;
         }
         return out;
@@ -207,7 +203,8 @@ TEST_F(planes, launches)
         start(800, 'l', speed);
         const int x = 800 - speed;
         fly({{"0-" + std::to_string(speed - 1) + "@" + std::to_string(x), x, speed, 800, 50, 0},
-             {"0-" + std::to_string(2 * speed - 1) + "@" + std::to_string(x - speed), x - speed, 2 * speed, 800, 50, 0}});
+             {"0-" + std::to_string(2 * speed - 1) + "@" + std::to_string(x - speed), x - speed, 2 * speed, 800, 50,
+              0}});
     }
     SCOPED_TRACE("leftwards, faster than the strip is wide");
     start(800, 'l', 60);
@@ -236,7 +233,8 @@ TEST_F(planes, explodesandrepaintsthesky)
     const SDL_PixelFormat* f = screen->format;
     for (int i = 0; i < 4; i++) {
         SDL_FreeSurface(p->exppic[i]);
-        p->exppic[i] = SDL_CreateRGBSurface(SDL_SWSURFACE, expsize[i], expsize[i], 16, f->Rmask, f->Gmask, f->Bmask, f->Amask);
+        p->exppic[i] =
+            SDL_CreateRGBSurface(SDL_SWSURFACE, expsize[i], expsize[i], 16, f->Rmask, f->Gmask, f->Bmask, f->Amask);
         SDL_FillRect(p->exppic[i], nullptr, colours[i]);
     }
     start(290, 'r', 10);
@@ -244,7 +242,7 @@ TEST_F(planes, explodesandrepaintsthesky)
     ASSERT_EQ("0-49@300", shown());
 
     p->hit();
-    p->hit();  // a second bullet in the same frame changes nothing
+    p->hit(); // a second bullet in the same frame changes nothing
     EXPECT_EQ(1, p->expstage);
     EXPECT_EQ(1, p->flying);
     for (int i = 0; i < 4; i++) {

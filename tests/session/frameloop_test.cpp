@@ -1,21 +1,11 @@
-#include "session/session.h"
 #include "background.h"
 #include "plane.h"
+#include "session/session.h"
 
 #include <SDL/SDL_ttf.h>
 #include <gtest/gtest.h>
 
 namespace {
-
-const Uint8 skytable[10][3] = {
-    {213, 201, 229}, {195, 171, 227}, {188, 149, 241}, {166, 166, 244}, {157, 157, 202},
-    {115, 115, 236}, {154, 154, 255}, {199, 215, 251}, {217, 222, 234}, {182, 224, 227},
-};
-
-int drawof(int k)
-{
-    return k == 10 ? 2147483647 : k * 214748365;
-}
 
 // Each band solid in the table colour of its draw, band 1 (rows 320-399) first.
 void expectsky(const zevostate& st, const std::vector<int>& k, int frame)
@@ -25,8 +15,8 @@ void expectsky(const zevostate& st, const std::vector<int>& k, int frame)
         const Uint32 want = rgb(st.screen, skytable[e][0], skytable[e][1], skytable[e][2]);
         EXPECT_EQ(want, st.back->colour[i]) << "frame " << frame << ", band " << i + 1;
         EXPECT_TRUE(solid(st.screen, 0, 320 - 80 * i, 800, 80, want))
-            << "frame " << frame << ", band " << i + 1 << ": expected " << want << " everywhere, (0, "
-            << 320 - 80 * i << ") is " << pixel(st.screen, 0, 320 - 80 * i);
+            << "frame " << frame << ", band " << i + 1 << ": expected " << want << " everywhere, (0, " << 320 - 80 * i
+            << ") is " << pixel(st.screen, 0, 320 - 80 * i);
     }
 }
 
@@ -40,12 +30,12 @@ void panelclick(session::script& s, int frame, int bx, int by)
 TEST(frameloop, waitsfollowgamespeed)
 {
     session::script s;
-    panelclick(s, 0, 315, 263);  // "<"
+    panelclick(s, 0, 315, 263); // "<"
     s.start();
     s.keydown(3, SDLK_ESCAPE);
     for (int i = 0; i < 3; i++)
-        panelclick(s, 3, 415, 263);  // ">"
-    panelclick(s, 3, 300, 370);  // back to game
+        panelclick(s, 3, 415, 263); // ">"
+    panelclick(s, 3, 300, 370);     // back to game
     s.frames = 5;
     EXPECT_EQ(0, s.run());
     ASSERT_EQ(6u, s.delays.size());
@@ -81,11 +71,11 @@ TEST(frameloop, wavesandskyrepaints)
     for (const std::vector<int>* k : {&built, &aftermenu})
         for (int d : *k)
             s.rands.push_back(drawof(d));
-    s.rands.push_back(drawof(0));  // frame 0: nothing
-    s.rands.push_back(drawof(0));  // frame 1: nothing again
+    s.rands.push_back(drawof(0)); // frame 0: nothing
+    s.rands.push_back(drawof(0)); // frame 1: nothing again
     for (int d : afterexplosion)
         s.rands.push_back(drawof(d));
-    s.rands.push_back(drawof(4));  // frame 7: one plane in band 5, leftwards at 15
+    s.rands.push_back(drawof(4)); // frame 7: one plane in band 5, leftwards at 15
     s.start();
     s.frames = 10;
 

@@ -3,10 +3,10 @@
 #include "bullet.h"
 #include "plane.h"
 
-#include <gtest/gtest.h>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -17,18 +17,45 @@
 
 namespace {
 
-const int px = 150, py = 100;  // the panel's corner on screen
+const int px = 150, py = 100; // the panel's corner on screen
 
 // Clicks strictly inside the panel's buttons.
-void startbutton(session::script& s, int f) { s.click(f, px + 280 + 70, py + 344 + 28); }
-void quitbutton(session::script& s, int f) { s.click(f, px + 40, py + 40); }
-void resetbutton(session::script& s, int f) { s.click(f, px + 31 + 55, py + 216 + 31); }
-void soundbutton(session::script& s, int f) { s.click(f, px + 31 + 55, py + 292 + 31); }
-void slower(session::script& s, int f) { s.click(f, px + 300 + 15, py + 248 + 15); }
-void faster(session::script& s, int f) { s.click(f, px + 400 + 15, py + 248 + 15); }
-void leftkind(session::script& s, int f) { s.click(f, px + 73 + 88, py + 93 + 18); }
-void rightkind(session::script& s, int f) { s.click(f, px + 321 + 88, py + 93 + 18); }
-void leftskill(session::script& s, int f) { s.click(f, px + 73 + 88, py + 130 + 20); }
+void startbutton(session::script& s, int f)
+{
+    s.click(f, px + 280 + 70, py + 344 + 28);
+}
+void quitbutton(session::script& s, int f)
+{
+    s.click(f, px + 40, py + 40);
+}
+void resetbutton(session::script& s, int f)
+{
+    s.click(f, px + 31 + 55, py + 216 + 31);
+}
+void soundbutton(session::script& s, int f)
+{
+    s.click(f, px + 31 + 55, py + 292 + 31);
+}
+void slower(session::script& s, int f)
+{
+    s.click(f, px + 300 + 15, py + 248 + 15);
+}
+void faster(session::script& s, int f)
+{
+    s.click(f, px + 400 + 15, py + 248 + 15);
+}
+void leftkind(session::script& s, int f)
+{
+    s.click(f, px + 73 + 88, py + 93 + 18);
+}
+void rightkind(session::script& s, int f)
+{
+    s.click(f, px + 321 + 88, py + 93 + 18);
+}
+void leftskill(session::script& s, int f)
+{
+    s.click(f, px + 73 + 88, py + 130 + 20);
+}
 
 // One line per frame: frame, points left:right, each plane x,y,flying,expstage (band 1 first),
 // each bullet x,y,fired (left first), cannons left and right.
@@ -105,22 +132,22 @@ TEST(golden, keyboardplay)
     s.start();
     s.keydown(3, SDLK_w);
     s.keydown(4, SDLK_UP);
-    s.keydown(5, SDLK_LEFT);     // right cannon down: the right bullet runs low and leftwards
-    s.keydown(6, SDLK_a);        // left cannon up: straight up
-    s.keydown(8, SDLK_w);        // fired again in flight: nothing changes
-    s.keydown(10, SDLK_d);       // down while up is held
-    s.keyup(14, SDLK_a);         // releasing up leaves it down
-    s.keyup(18, SDLK_d);         // and now the middle
+    s.keydown(5, SDLK_LEFT); // right cannon down: the right bullet runs low and leftwards
+    s.keydown(6, SDLK_a);    // left cannon up: straight up
+    s.keydown(8, SDLK_w);    // fired again in flight: nothing changes
+    s.keydown(10, SDLK_d);   // down while up is held
+    s.keyup(14, SDLK_a);     // releasing up leaves it down
+    s.keyup(18, SDLK_d);     // and now the middle
     s.keyup(60, SDLK_LEFT);
     s.keydown(70, SDLK_a);
-    s.keydown(70, SDLK_w);       // straight up to the top edge, through band 1 to band 5
+    s.keydown(70, SDLK_w); // straight up to the top edge, through band 1 to band 5
     s.keydown(75, SDLK_RIGHT);
     s.keydown(75, SDLK_UP);
-    s.keyup(80, SDLK_LEFT);      // a release that changes nothing
+    s.keyup(80, SDLK_LEFT); // a release that changes nothing
     s.keyup(110, SDLK_a);
     s.keyup(110, SDLK_RIGHT);
     s.keydown(115, SDLK_d);
-    s.keydown(115, SDLK_w);      // low and rightwards, out at the right edge
+    s.keydown(115, SDLK_w); // low and rightwards, out at the right edge
     s.keydown(116, SDLK_UP);
     s.frames = 220;
     replay(s, "keyboardplay");
@@ -140,7 +167,7 @@ TEST(golden, escapemenu)
     s.close(150);
     s.keydown(150, SDLK_ESCAPE);
     s.keyup(150, SDLK_ESCAPE);
-    s.keyup(150, SDLK_a);        // lost with the menu: the cannon stays up
+    s.keyup(150, SDLK_a); // lost with the menu: the cannon stays up
     for (int i = 0; i < 5; i++)
         faster(s, 150);
     soundbutton(s, 150);
@@ -151,7 +178,7 @@ TEST(golden, escapemenu)
     s.keydown(190, SDLK_a);
     s.keyup(192, SDLK_a);
     s.keydown(230, SDLK_ESCAPE);
-    rightkind(s, 230);           // the computer again, from where it stands
+    rightkind(s, 230); // the computer again, from where it stands
     slower(s, 230);
     startbutton(s, 230);
     s.keydown(330, SDLK_ESCAPE);

@@ -5,10 +5,10 @@
 #include "plane.h"
 #include "tank.h"
 
-#include <gtest/gtest.h>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <gtest/gtest.h>
 #include <random>
 #include <set>
 #include <sstream>
@@ -32,14 +32,14 @@ const box quitbox = {150, 100, 80, 80};
 const box startbox = {150 + 280, 100 + 344, 155, 56};
 const box buttons[] = {
     startbox,
-    {150 + 31, 100 + 216, 110, 62},   // reset
-    {150 + 31, 100 + 292, 110, 62},   // sound
-    {150 + 300, 100 + 248, 30, 30},   // <
-    {150 + 400, 100 + 248, 30, 30},   // >
-    {150 + 73, 100 + 93, 177, 37},    // left kind
-    {150 + 321, 100 + 93, 177, 37},   // right kind
-    {150 + 73, 100 + 130, 177, 40},   // left skill
-    {150 + 321, 100 + 130, 177, 37},  // right skill
+    {150 + 31, 100 + 216, 110, 62},  // reset
+    {150 + 31, 100 + 292, 110, 62},  // sound
+    {150 + 300, 100 + 248, 30, 30},  // <
+    {150 + 400, 100 + 248, 30, 30},  // >
+    {150 + 73, 100 + 93, 177, 37},   // left kind
+    {150 + 321, 100 + 93, 177, 37},  // right kind
+    {150 + 73, 100 + 130, 177, 40},  // left skill
+    {150 + 321, 100 + 130, 177, 37}, // right skill
 };
 const box slower = buttons[3];
 const box faster = buttons[4];
@@ -50,19 +50,19 @@ bool strictlyinside(const box& b, int x, int y)
 }
 
 const SDLKey gamekeys[] = {SDLK_w, SDLK_a, SDLK_d, SDLK_UP, SDLK_RIGHT, SDLK_LEFT};
-const SDLKey otherkeys[] = {SDLK_SPACE, SDLK_s,     SDLK_DOWN,  SDLK_RETURN, SDLK_LSHIFT, SDLK_CAPSLOCK,
-                            SDLK_q,     SDLK_F1,    SDLK_TAB,   SDLK_0,      SDLK_UNKNOWN, SDLK_KP8,
-                            SDLK_RCTRL, SDLK_PAUSE, SDLK_DELETE};
-const Uint8 othertypes[] = {SDL_ACTIVEEVENT, SDL_MOUSEMOTION, SDL_VIDEORESIZE, SDL_VIDEOEXPOSE,
-                            SDL_JOYBUTTONDOWN, SDL_SYSWMEVENT, SDL_USEREVENT};
+const SDLKey otherkeys[] = {SDLK_SPACE,    SDLK_s,   SDLK_DOWN,  SDLK_RETURN, SDLK_LSHIFT,
+                            SDLK_CAPSLOCK, SDLK_q,   SDLK_F1,    SDLK_TAB,    SDLK_0,
+                            SDLK_UNKNOWN,  SDLK_KP8, SDLK_RCTRL, SDLK_PAUSE,  SDLK_DELETE};
+const Uint8 othertypes[] = {SDL_ACTIVEEVENT,   SDL_MOUSEMOTION, SDL_VIDEORESIZE, SDL_VIDEOEXPOSE,
+                            SDL_JOYBUTTONDOWN, SDL_SYSWMEVENT,  SDL_USEREVENT};
 
 // One seed's script, with what it expects of the run's end.
 class hostile {
-public:
+  public:
     explicit hostile(unsigned seed) : g(seed) {}
 
     session::script s;
-    int lastframe = 0;  // the frame in which the run is expected to end
+    int lastframe = 0; // the frame in which the run is expected to end
 
     void build(int frames)
     {
@@ -130,7 +130,7 @@ public:
         for (int i = g() % 4; i > 0; i--)
             noiseinto(extra, 0);
         if (chance(0.3))
-            extra.close(0);  // lost: the wait drops it
+            extra.close(0); // lost: the wait drops it
         extra.keyup(0, SDLK_SPACE);
         extra.keydown(0, SDLK_SPACE);
         for (int i = g() % 3; i > 0; i--)
@@ -138,7 +138,7 @@ public:
         s.now(extra);
     }
 
-private:
+  private:
     std::mt19937 g;
 
     bool chance(double p) { return std::uniform_real_distribution<double>(0.0, 1.0)(g) < p; }
@@ -334,7 +334,7 @@ std::string broken(const zevostate& st, const session::script& s)
 
 // What a batch of seeds went through, so that a generator gone tame shows.
 struct coverage {
-    std::set<std::string> players;  // kind and skill of a side, e.g. "ci"
+    std::set<std::string> players; // kind and skill of a side, e.g. "ci"
     std::set<int> speeds;
     int wins = 0;
     int strikes = 0;
@@ -431,11 +431,35 @@ void runbatch(int batch)
 } // namespace
 
 // 8 batches of 25 seeds, 5000 frames each, so that they run side by side.
-TEST(hostile, batch0) { runbatch(0); }
-TEST(hostile, batch1) { runbatch(1); }
-TEST(hostile, batch2) { runbatch(2); }
-TEST(hostile, batch3) { runbatch(3); }
-TEST(hostile, batch4) { runbatch(4); }
-TEST(hostile, batch5) { runbatch(5); }
-TEST(hostile, batch6) { runbatch(6); }
-TEST(hostile, batch7) { runbatch(7); }
+TEST(hostile, batch0)
+{
+    runbatch(0);
+}
+TEST(hostile, batch1)
+{
+    runbatch(1);
+}
+TEST(hostile, batch2)
+{
+    runbatch(2);
+}
+TEST(hostile, batch3)
+{
+    runbatch(3);
+}
+TEST(hostile, batch4)
+{
+    runbatch(4);
+}
+TEST(hostile, batch5)
+{
+    runbatch(5);
+}
+TEST(hostile, batch6)
+{
+    runbatch(6);
+}
+TEST(hostile, batch7)
+{
+    runbatch(7);
+}

@@ -1,8 +1,8 @@
 #include "session/session.h"
 
-#include <gtest/gtest.h>
 #include <cstdio>
 #include <cstdlib>
+#include <gtest/gtest.h>
 #include <unistd.h>
 
 namespace {
@@ -28,10 +28,10 @@ TEST(longrun, memoryflat)
     const int frames = 1000000;
     session::script s;
     const int panelx = 150, panely = 100;
-    s.click(0, panelx + 73 + 80, panely + 93 + 18);   // left player: computer
-    s.click(0, panelx + 321 + 80, panely + 93 + 18);  // right player: computer
+    s.click(0, panelx + 73 + 80, panely + 93 + 18);  // left player: computer
+    s.click(0, panelx + 321 + 80, panely + 93 + 18); // right player: computer
     for (int i = 0; i < 25; i++)
-        s.click(0, panelx + 400 + 15, panely + 248 + 15);  // ">" up to 50
+        s.click(0, panelx + 400 + 15, panely + 248 + 15); // ">" up to 50
     s.start();
     // Two computers can lock into a cycle in which neither ever strikes the last plane of a wave;
     // a cannon key now and then, and a change of skill in an Escape menu, keep the games going.
@@ -40,18 +40,18 @@ TEST(longrun, memoryflat)
         s.tap(f, cannonkeys[i % 4]);
     for (int f = 10007, i = 0; f < frames; f += 10007, i++) {
         s.keydown(f, SDLK_ESCAPE);
-        s.click(f, panelx + (i % 2 ? 321 : 73) + 80, panely + 130 + 18);  // a side's skill
-        s.click(f, panelx + 280 + 70, panely + 344 + 28);                  // back to game
+        s.click(f, panelx + (i % 2 ? 321 : 73) + 80, panely + 130 + 18); // a side's skill
+        s.click(f, panelx + 280 + 70, panely + 344 + 28);                // back to game
     }
     s.frames = frames;
     long early = -1, late = -1;
     int wins = 0, latewins = 0, strikes = 0, lastpoints = 0;
-    s.queue.reserve(s.queue.size() + 5000);  // room for the Spaces: the harness's memory stays put too
+    s.queue.reserve(s.queue.size() + 5000); // room for the Spaces: the harness's memory stays put too
     s.onflip = [&](const zevostate& st, int) {
         if (*st.leftpoints > 24 || *st.rightpoints > 24) {
             wins++;
             latewins += s.frame >= frames / 2;
-            s.nowkey(SDLK_SPACE);  // for the win wait
+            s.nowkey(SDLK_SPACE); // for the win wait
         }
     };
     s.onframe = [&](const zevostate& st, int f) {
@@ -72,8 +72,10 @@ TEST(longrun, memoryflat)
     EXPECT_EQ(frames + 1, s.frame);
     ASSERT_GT(early, 0);
     ASSERT_GT(late, 0);
-    std::fprintf(stderr, "resident memory: %ld kB at frame 10000, %ld kB at frame %d; %d wins (%d in the second half), "
-                         "%d strikes\n", early / 1024, late / 1024, frames - 1, wins, latewins, strikes);
+    std::fprintf(stderr,
+                 "resident memory: %ld kB at frame 10000, %ld kB at frame %d; %d wins (%d in the second half), "
+                 "%d strikes\n",
+                 early / 1024, late / 1024, frames - 1, wins, latewins, strikes);
     EXPECT_LE(late - early, 1024 * 1024) << "resident memory grew from " << early << " to " << late << " bytes";
     // the run really played, to its end: games were won all along
     EXPECT_GT(wins, 100);

@@ -6,8 +6,8 @@
 #include "tank.h"
 
 #include <SDL/SDL_ttf.h>
-#include <gtest/gtest.h>
 #include <functional>
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -125,7 +125,7 @@ struct wingame {
     session::script wait;
     bool left = true, right = false;
     int winflips = 0;
-    std::function<void(const zevostate&)> after;  // at the end of the frame after the win
+    std::function<void(const zevostate&)> after; // at the end of the frame after the win
 
     void run()
     {
@@ -133,7 +133,7 @@ struct wingame {
         s.frames = 6;
         s.onframe = [&](const zevostate& st, int f) {
             if (f == 1) {
-                *st.leftpoints = *st.rightpoints = 24;  // 24 alone wins nothing
+                *st.leftpoints = *st.rightpoints = 24; // 24 alone wins nothing
                 st.lefttank->score = st.righttank->score = 24;
             }
             if (f == 2) {
@@ -154,13 +154,13 @@ struct wingame {
                 return;
             EXPECT_EQ(1, st.panel->leftwins);
             EXPECT_EQ(0, st.panel->rightwins);
-            EXPECT_EQ(0, showing(st, st.lefttank, 25));  // until Space
+            EXPECT_EQ(0, showing(st, st.lefttank, 25)); // until Space
             EXPECT_EQ(0, misses(st.screen, st.lefttank->font, leftwon, {255, 255, 255, 0}, 300, 300));
             EXPECT_EQ(1, soundsin(s, 3, session::applause));
             s.now(wait);
         };
         EXPECT_EQ(0, s.run());
-        EXPECT_EQ(2, winflips);  // the win's and the frame's own
+        EXPECT_EQ(2, winflips); // the win's and the frame's own
         EXPECT_EQ(7, s.frame);
         EXPECT_EQ(1, session::count(s.sounds, session::applause));
     }
@@ -201,7 +201,7 @@ void staysinwait()
 {
     wingame g;
     g.s.keydown(3, SDLK_SPACE);
-    g.s.keyup(4, SDLK_b);  // keeps the script going, so nothing ends the wait for the test
+    g.s.keyup(4, SDLK_b); // keeps the script going, so nothing ends the wait for the test
     g.wait.keyup(0, SDLK_SPACE);
     g.wait.keydown(0, SDLK_a);
     g.wait.click(0, 400, 300);

@@ -284,6 +284,11 @@ int __wrap_Mix_Volume(int channel, int volume)
 
 } // extern "C"
 
+const Uint8 skytable[10][3] = {
+    {213, 201, 229}, {195, 171, 227}, {188, 149, 241}, {166, 166, 244}, {157, 157, 202},
+    {115, 115, 236}, {154, 154, 255}, {199, 215, 251}, {217, 222, 234}, {182, 224, 227},
+};
+
 Uint32 pixel(SDL_Surface* s, int x, int y)
 {
     const Uint8* row = static_cast<const Uint8*>(s->pixels) + y * s->pitch;

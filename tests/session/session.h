@@ -26,7 +26,7 @@ enum sound { planes = 0, shot = 1, explosion = 2, applause = 3, other = -1 };
 
 struct played {
     int frame;
-    int which;  // a sound, by the order main loads them
+    int which; // a sound, by the order main loads them
 };
 
 struct script {
@@ -34,22 +34,22 @@ struct script {
     void at(int frame, const SDL_Event& e);
     void keydown(int frame, SDLKey key);
     void keyup(int frame, SDLKey key);
-    void tap(int frame, SDLKey key);  // down and up in the same frame
-    void click(int frame, int x, int y, Uint8 button = SDL_BUTTON_LEFT);  // press and release
-    void press(int frame, int x, int y, Uint8 button = SDL_BUTTON_LEFT);  // press only
+    void tap(int frame, SDLKey key);                                     // down and up in the same frame
+    void click(int frame, int x, int y, Uint8 button = SDL_BUTTON_LEFT); // press and release
+    void press(int frame, int x, int y, Uint8 button = SDL_BUTTON_LEFT); // press only
     void close(int frame);
     // From a callback: events for whatever polls next, ahead of the rest of the script. A win
     // wait polls within a frame whose own events are already taken.
     void now(const SDL_Event& e);
-    void now(const script& batch);  // every event that batch scripted, in its order
-    void nowkey(SDLKey key);        // a key press
+    void now(const script& batch); // every event that batch scripted, in its order
+    void nowkey(SDLKey key);       // a key press
     // The first menu's start button, clicked before frame 0.
     void start() { click(0, 150 + 300, 100 + 370); }
 
-    std::vector<int> rands;       // what rand() returns first, in order; then a fixed generator
-    unsigned seed = 12345;        // of that generator
-    long clock = 1000000000;      // what time() returns
-    int frames = 100;             // the window's close button is pressed in this frame, once the script is done
+    std::vector<int> rands;  // what rand() returns first, in order; then a fixed generator
+    unsigned seed = 12345;   // of that generator
+    long clock = 1000000000; // what time() returns
+    int frames = 100;        // the window's close button is pressed in this frame, once the script is done
 
     // Called after main has built its objects, before the first menu.
     std::function<void(const zevostate&)> onstart;
@@ -63,16 +63,16 @@ struct script {
 
     // What the run did.
     zevostate state{};
-    bool built = false;           // main got as far as building its objects
-    int frame = 0;                // frames completed
+    bool built = false; // main got as far as building its objects
+    int frame = 0;      // frames completed
     std::vector<Uint32> delays;
-    std::vector<played> sounds;   // Mix_PlayChannelTimed calls, in order
-    std::vector<int> volumes;     // Mix_Volume(-1, v) calls: the v
+    std::vector<played> sounds; // Mix_PlayChannelTimed calls, in order
+    std::vector<int> volumes;   // Mix_Volume(-1, v) calls: the v
     int flips = 0;
     int videomodes = 0;
     int srands = 0;
     int randcalls = 0;
-    std::string out;              // what main wrote to stdout
+    std::string out; // what main wrote to stdout
 
     // internals
     struct scheduled {
@@ -83,7 +83,7 @@ struct script {
     size_t next = 0;
     size_t randnext = 0;
     unsigned lcg = 0;
-    long idle = 0;                // empty polls in a row
+    long idle = 0; // empty polls in a row
     int closedframe = -1;
 };
 
@@ -93,6 +93,14 @@ extern script* current;
 int count(const std::vector<played>& sounds, int which);
 
 } // namespace session
+
+// What rand() returns for a draw of k out of 10 (10 only at the generator's maximum).
+inline int drawof(int k)
+{
+    return k < 10 ? k * 214748365 : 2147483647;
+}
+// The ten sky colours, in palette order.
+extern const Uint8 skytable[10][3];
 
 // Screen helpers, exact 16-bit values.
 Uint32 pixel(SDL_Surface* s, int x, int y);

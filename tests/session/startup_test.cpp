@@ -69,9 +69,9 @@ TEST(startup, silentwithoutsounds)
     s.start();
     s.frames = 5;
     EXPECT_EQ(0, inbrokencopy(s, [](const fs::path& d) {
-        for (const char* f : {"planes", "shot", "explosion", "applause"})
-            fs::remove(d / "sound" / (std::string(f) + ".wav"));
-    }));
+                  for (const char* f : {"planes", "shot", "explosion", "applause"})
+                      fs::remove(d / "sound" / (std::string(f) + ".wav"));
+              }));
     EXPECT_EQ("", s.out);
     ASSERT_TRUE(s.built);
     for (int i = 0; i < 4; i++)

@@ -1,8 +1,8 @@
-#include "session/session.h"
 #include "background.h"
 #include "bullet.h"
 #include "main.h"
 #include "plane.h"
+#include "session/session.h"
 
 #include <gtest/gtest.h>
 
@@ -12,13 +12,8 @@
 
 namespace {
 
-int drawof(int k)
-{
-    return k < 10 ? k * 214748365 : 2147483647;
-}
-
 struct entry {
-    int kind;  // 0: the formation leaves this band alone
+    int kind; // 0: the formation leaves this band alone
     char dir;
     int speed;
 };
@@ -76,7 +71,7 @@ TEST(wave, formations)
         for (int i = 0; i < 5; i++)
             planes[i] = new plane(screen, kinds[i], i % 2 ? 'r' : 'l', 10, i + 1, &back);
 
-        std::vector<std::pair<int, int>> draws;  // the draw and a rand() result that gives it
+        std::vector<std::pair<int, int>> draws; // the draw and a rand() result that gives it
         for (int k = 0; k <= 10; k++)
             draws.push_back({k, drawof(k)});
         draws.push_back({9, 2147483646});
@@ -136,7 +131,7 @@ TEST(wave, waveframes)
 {
     session::script s;
     s.start();
-    s.tap(1, SDLK_w);  // the left bullet is in flight from frame 1
+    s.tap(1, SDLK_w); // the left bullet is in flight from frame 1
     s.frames = 7;
     std::string screen;
     SDL_Rect planepos[5] = {};
