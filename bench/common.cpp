@@ -5,11 +5,10 @@
 
 void computerduel(session::script& s, int frames)
 {
-    const int x = 150, y = 100;            // the panel's corner on the screen
-    s.click(0, x + 73 + 10, y + 93 + 10);  // left player: computer
-    s.click(0, x + 321 + 10, y + 93 + 10); // right player: computer
+    s.button(0, session::leftkind);
+    s.button(0, session::rightkind);
     for (int i = 0; i < 25; i++)
-        s.click(0, x + 400 + 10, y + 248 + 10); // ">" up to speed 50
+        s.button(0, session::faster); // up to speed 50
     s.start();
     s.frames = frames;
 }

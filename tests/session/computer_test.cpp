@@ -13,10 +13,9 @@ namespace {
 // The first menu's kind and skill buttons, by side.
 void computer(session::script& s, char side, char skill)
 {
-    const int x = side == 'l' ? 150 + 73 + 80 : 150 + 321 + 80;
-    s.click(0, x, 100 + 93 + 18);
+    s.button(0, side == 'l' ? session::leftkind : session::rightkind);
     if (skill == 's')
-        s.click(0, x, 100 + 130 + 18);
+        s.button(0, side == 'l' ? session::leftskill : session::rightskill);
 }
 
 int soundsin(const session::script& s, int frame, int which)

@@ -17,46 +17,6 @@
 
 namespace {
 
-const int px = 150, py = 100; // the panel's corner on screen
-
-// Clicks strictly inside the panel's buttons.
-void startbutton(session::script& s, int f)
-{
-    s.click(f, px + 280 + 70, py + 344 + 28);
-}
-void quitbutton(session::script& s, int f)
-{
-    s.click(f, px + 40, py + 40);
-}
-void resetbutton(session::script& s, int f)
-{
-    s.click(f, px + 31 + 55, py + 216 + 31);
-}
-void soundbutton(session::script& s, int f)
-{
-    s.click(f, px + 31 + 55, py + 292 + 31);
-}
-void slower(session::script& s, int f)
-{
-    s.click(f, px + 300 + 15, py + 248 + 15);
-}
-void faster(session::script& s, int f)
-{
-    s.click(f, px + 400 + 15, py + 248 + 15);
-}
-void leftkind(session::script& s, int f)
-{
-    s.click(f, px + 73 + 88, py + 93 + 18);
-}
-void rightkind(session::script& s, int f)
-{
-    s.click(f, px + 321 + 88, py + 93 + 18);
-}
-void leftskill(session::script& s, int f)
-{
-    s.click(f, px + 73 + 88, py + 130 + 20);
-}
-
 // One line per frame: frame, points left:right, each plane x,y,flying,expstage (band 1 first),
 // each bullet x,y,fired (left first), cannons left and right.
 const char* const header = "# frame left:right points; planes of bands 1 to 5 x,y,flying,expstage; "
@@ -115,10 +75,10 @@ TEST(golden, computerduel)
 {
     session::script s;
     s.seed = 2024;
-    leftkind(s, 0);
-    rightkind(s, 0);
-    leftskill(s, 0);
-    startbutton(s, 0);
+    s.button(0, session::leftkind);
+    s.button(0, session::rightkind);
+    s.button(0, session::leftskill);
+    s.button(0, session::start);
     s.frames = 2130;
     replay(s, "computerduel");
 }
@@ -160,8 +120,8 @@ TEST(golden, escapemenu)
 {
     session::script s;
     s.seed = 99;
-    rightkind(s, 0);
-    startbutton(s, 0);
+    s.button(0, session::rightkind);
+    s.button(0, session::start);
     s.keydown(20, SDLK_a);
     s.keydown(20, SDLK_w);
     s.close(150);
@@ -169,20 +129,20 @@ TEST(golden, escapemenu)
     s.keyup(150, SDLK_ESCAPE);
     s.keyup(150, SDLK_a); // lost with the menu: the cannon stays up
     for (int i = 0; i < 5; i++)
-        faster(s, 150);
-    soundbutton(s, 150);
-    resetbutton(s, 150);
-    rightkind(s, 150);
-    startbutton(s, 150);
+        s.button(150, session::faster);
+    s.button(150, session::sound);
+    s.button(150, session::reset);
+    s.button(150, session::rightkind);
+    s.button(150, session::start);
     s.keydown(170, SDLK_w);
     s.keydown(190, SDLK_a);
     s.keyup(192, SDLK_a);
     s.keydown(230, SDLK_ESCAPE);
-    rightkind(s, 230); // the computer again, from where it stands
-    slower(s, 230);
-    startbutton(s, 230);
+    s.button(230, session::rightkind); // the computer again, from where it stands
+    s.button(230, session::slower);
+    s.button(230, session::start);
     s.keydown(330, SDLK_ESCAPE);
-    quitbutton(s, 330);
+    s.button(330, session::quit);
     s.frames = 1000;
     replay(s, "escapemenu");
     EXPECT_EQ(331, s.frame);

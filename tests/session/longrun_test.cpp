@@ -27,11 +27,10 @@ TEST(longrun, memoryflat)
 {
     const int frames = 1000000;
     session::script s;
-    const int panelx = 150, panely = 100;
-    s.click(0, panelx + 73 + 80, panely + 93 + 18);  // left player: computer
-    s.click(0, panelx + 321 + 80, panely + 93 + 18); // right player: computer
+    s.button(0, session::leftkind);
+    s.button(0, session::rightkind);
     for (int i = 0; i < 25; i++)
-        s.click(0, panelx + 400 + 15, panely + 248 + 15); // ">" up to 50
+        s.button(0, session::faster); // up to 50
     s.start();
     // Two computers can lock into a cycle in which neither ever strikes the last plane of a wave;
     // a cannon key now and then, and a change of skill in an Escape menu, keep the games going.
@@ -40,8 +39,8 @@ TEST(longrun, memoryflat)
         s.tap(f, cannonkeys[i % 4]);
     for (int f = 10007, i = 0; f < frames; f += 10007, i++) {
         s.keydown(f, SDLK_ESCAPE);
-        s.click(f, panelx + (i % 2 ? 321 : 73) + 80, panely + 130 + 18); // a side's skill
-        s.click(f, panelx + 280 + 70, panely + 344 + 28);                // back to game
+        s.button(f, i % 2 ? session::rightskill : session::leftskill);
+        s.button(f, session::start); // back to game
     }
     s.frames = frames;
     long early = -1, late = -1;

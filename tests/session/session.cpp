@@ -25,6 +25,11 @@ namespace session {
 
 script* current = nullptr;
 
+const SDL_Rect buttons[10] = {
+    {280, 344, 155, 56}, {0, 0, 80, 80},    {31, 216, 110, 62}, {31, 292, 110, 62}, {300, 248, 30, 30},
+    {400, 248, 30, 30},  {73, 93, 177, 37}, {321, 93, 177, 37}, {73, 130, 177, 40}, {321, 130, 177, 37},
+};
+
 void script::at(int when, const SDL_Event& e)
 {
     queue.push_back({when, e});
@@ -96,6 +101,12 @@ void script::nowkey(SDLKey key)
     script batch;
     batch.keydown(0, key);
     now(batch);
+}
+
+void script::button(int when, int which)
+{
+    const SDL_Rect& b = buttons[which];
+    click(when, 150 + b.x + b.w / 2, 100 + b.y + b.h / 2);
 }
 
 void script::close(int when)

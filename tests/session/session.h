@@ -24,6 +24,10 @@ namespace session {
 
 enum sound { planes = 0, shot = 1, explosion = 2, applause = 3, other = -1 };
 
+// The menu's ten buttons, in the panel picture's coordinates; the panel stands at (150, 100).
+enum menubutton { start, quit, reset, sound, slower, faster, leftkind, rightkind, leftskill, rightskill };
+extern const SDL_Rect buttons[10];
+
 struct played {
     int frame;
     int which; // a sound, by the order main loads them
@@ -38,13 +42,15 @@ struct script {
     void click(int frame, int x, int y, Uint8 button = SDL_BUTTON_LEFT); // press and release
     void press(int frame, int x, int y, Uint8 button = SDL_BUTTON_LEFT); // press only
     void close(int frame);
+    // A click in the middle of one of the menu's buttons.
+    void button(int frame, int which);
     // From a callback: events for whatever polls next, ahead of the rest of the script. A win
     // wait polls within a frame whose own events are already taken.
     void now(const SDL_Event& e);
     void now(const script& batch); // every event that batch scripted, in its order
     void nowkey(SDLKey key);       // a key press
     // The first menu's start button, clicked before frame 0.
-    void start() { click(0, 150 + 300, 100 + 370); }
+    void start() { button(0, session::start); }
 
     std::vector<int> rands;  // what rand() returns first, in order; then a fixed generator
     unsigned seed = 12345;   // of that generator

@@ -84,7 +84,7 @@ TEST(startup, silentwithoutsounds)
 TEST(startup, quitinfirstmenu)
 {
     session::script s;
-    s.click(0, 150 + 40, 100 + 40);
+    s.button(0, session::quit);
     EXPECT_EQ(0, s.run());
     EXPECT_TRUE(s.delays.empty()) << "no frame may run";
     ASSERT_EQ(1u, s.sounds.size());
@@ -98,7 +98,7 @@ TEST(startup, firstmenusound)
 {
     int channel = -2;
     session::script off;
-    off.click(0, 150 + 31 + 55, 100 + 292 + 31);
+    off.button(0, session::sound);
     off.start();
     off.frames = 2;
     off.onframe = [&](const zevostate&, int f) {
