@@ -123,9 +123,5 @@ TEST(cannon, firekeys)
         }
     };
     EXPECT_EQ(0, s.run());
-    std::vector<int> shots;
-    for (const session::played& p : s.sounds)
-        if (p.which == session::shot)
-            shots.push_back(p.frame);
-    EXPECT_EQ((std::vector<int>{2, 3, 5, 6}), shots);
+    EXPECT_EQ((std::vector<int>{2, 3, 5, 6}), session::framesof(s.sounds, session::shot));
 }

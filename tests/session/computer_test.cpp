@@ -18,14 +18,6 @@ void computer(session::script& s, char side, char skill)
         s.button(0, side == 'l' ? session::leftskill : session::rightskill);
 }
 
-int soundsin(const session::script& s, int frame, int which)
-{
-    int n = 0;
-    for (const session::played& p : s.sounds)
-        n += p.frame == frame && p.which == which;
-    return n;
-}
-
 std::vector<Uint32> grab(SDL_Surface* screen, const SDL_Rect& r)
 {
     std::vector<Uint32> v;
@@ -64,7 +56,7 @@ void firesassoonasready(char skill)
         const bool fires = f == 0 || log[f - 1].fired == 0;
         readied += f > 0 && fires;
         steered += log[f].cannon != 'm';
-        EXPECT_EQ(fires ? 1 : 0, soundsin(s, f, session::shot)) << "frame " << f;
+        EXPECT_EQ(fires ? 1 : 0, session::count(s.sounds, session::shot, f)) << "frame " << f;
         if (fires) {
             EXPECT_EQ(1, log[f].fired) << "frame " << f;
         }
@@ -72,7 +64,7 @@ void firesassoonasready(char skill)
             EXPECT_EQ('m', log[f].cannon) << "frame " << f;
             // a wave launched in that frame leaves the bullets where they are (frame 0's planes
             // sound is the game's start)
-            const bool moved = soundsin(s, f, session::planes) == (f == 0 ? 1 : 0);
+            const bool moved = session::count(s.sounds, session::planes, f) == (f == 0 ? 1 : 0);
             EXPECT_EQ(moved ? 90 : 80, log[f].x) << "frame " << f;
             EXPECT_EQ(moved ? 530 : 540, log[f].y) << "frame " << f;
         }

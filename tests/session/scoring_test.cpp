@@ -77,14 +77,6 @@ void expectready(bullet* b, int frame)
     EXPECT_EQ(540, b->pos.y) << b->side << " frame " << frame;
 }
 
-int soundsin(const session::script& s, int frame, int which)
-{
-    int n = 0;
-    for (const session::played& p : s.sounds)
-        n += p.frame == frame && p.which == which;
-    return n;
-}
-
 // Each strike: one point to the striking side, shown beside its tank, one explosion, the bullet
 // ready again. A struck plane flies on until its explosion starts, so both bullets can strike it.
 TEST(scoring, strikes)
@@ -99,7 +91,7 @@ TEST(scoring, strikes)
         }
         if (f == 3) {
             expectpoints(st, 1, 1, f);
-            EXPECT_EQ(2, soundsin(s, f, session::explosion));
+            EXPECT_EQ(2, session::count(s.sounds, session::explosion, f));
             expectready(st.leftbullet, f);
             expectready(st.rightbullet, f);
             EXPECT_EQ(1, st.planes[1]->expstage);
@@ -107,7 +99,7 @@ TEST(scoring, strikes)
         }
         if (f == 4) {
             expectpoints(st, 2, 1, f);
-            EXPECT_EQ(1, soundsin(s, f, session::explosion));
+            EXPECT_EQ(1, session::count(s.sounds, session::explosion, f));
             expectready(st.leftbullet, f);
             EXPECT_EQ(0, st.planes[1]->flying);
             EXPECT_EQ(2, st.planes[1]->expstage);
@@ -156,7 +148,7 @@ struct wingame {
             EXPECT_EQ(0, st.panel->rightwins);
             EXPECT_EQ(0, showing(st, st.lefttank, 25)); // until Space
             EXPECT_EQ(0, misses(st.screen, st.lefttank->font, leftwon, {255, 255, 255, 0}, 300, 300));
-            EXPECT_EQ(1, soundsin(s, 3, session::applause));
+            EXPECT_EQ(1, session::count(s.sounds, session::applause, 3));
             s.now(wait);
         };
         EXPECT_EQ(0, s.run());

@@ -132,12 +132,21 @@ int script::run()
     return status;
 }
 
-int count(const std::vector<played>& sounds, int which)
+int count(const std::vector<played>& sounds, int which, int frame)
 {
     int n = 0;
     for (const played& p : sounds)
-        n += p.which == which;
+        n += p.which == which && (frame < 0 || p.frame == frame);
     return n;
+}
+
+std::vector<int> framesof(const std::vector<played>& sounds, int which)
+{
+    std::vector<int> frames;
+    for (const played& p : sounds)
+        if (p.which == which)
+            frames.push_back(p.frame);
+    return frames;
 }
 
 // Once the script is done: the close button at the end frame; a menu or a win wait that is

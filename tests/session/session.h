@@ -96,7 +96,10 @@ struct script {
 // The running script, or null outside a session (the seams then pass every call through).
 extern script* current;
 
-int count(const std::vector<played>& sounds, int which);
+// How often a sound was played: in all, or in one frame.
+int count(const std::vector<played>& sounds, int which, int frame = -1);
+// The frames in which a sound was played, once per play.
+std::vector<int> framesof(const std::vector<played>& sounds, int which);
 
 } // namespace session
 

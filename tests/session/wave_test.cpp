@@ -174,9 +174,5 @@ TEST(wave, waveframes)
         bulletpos = st.leftbullet->pos;
     };
     EXPECT_EQ(0, s.run());
-    std::vector<int> planesounds;
-    for (const session::played& p : s.sounds)
-        if (p.which == session::planes)
-            planesounds.push_back(p.frame);
-    EXPECT_EQ((std::vector<int>{0, 3, 4, 5}), planesounds);
+    EXPECT_EQ((std::vector<int>{0, 3, 4, 5}), session::framesof(s.sounds, session::planes));
 }
