@@ -10,6 +10,7 @@
 #include <SDL/SDL.h>
 #include <SDL/SDL_mixer.h>
 #include <SDL/SDL_ttf.h>
+#include <csignal>
 #include <cstdlib>
 #include <ctime>
 #include <iostream>
@@ -74,6 +75,11 @@ int main()
         std::cout << "Could not initialize SDL:" << SDL_GetError() << std::endl;
         SDL_Quit();
     }
+    // SDL's own handlers push a quit event, taking the event queue's lock: a signal that lands
+    // inside SDL_PollEvent, where the menus and the win wait spend their time, deadlocks there.
+    // The game keeps no data, so a signal simply ends it.
+    std::signal(SIGINT, SIG_DFL);
+    std::signal(SIGTERM, SIG_DFL);
     if (TTF_Init() < 0)
         std::cout << "could not initialize SDL_TTF" << std::flush;
     TTF_Font* const font16 = TTF_OpenFont("pix/astronbo.ttf", 16);

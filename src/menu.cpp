@@ -40,8 +40,8 @@ menu::menu(SDL_Surface* screen, TTF_Font* font16, TTF_Font* font24, TTF_Font* fo
     // every button must lie inside the panel and the panel on the screen, or the menu could never
     // be left
     if (menupic->w < 499 || menupic->w > 800 || menupic->h < 401) {
-        std::cout << "couldnt load pix/menu.png: the panel must be 499 to 800 pixels wide and at least 401 high"
-                  << std::endl;
+        std::cout << "pix/menu.png is " << menupic->w << "x" << menupic->h
+                  << " pixels: the panel must be 499 to 800 pixels wide and at least 401 high" << std::endl;
         return;
     }
     loaded = 1;
@@ -215,8 +215,17 @@ void menu::toggleskill(char* skill, SDL_Surface** skilltext, SDL_Rect* skillrect
 
 void menu::run()
 {
+    // The tally texts lead with a '0' that lands on a count's first digit. Below 10 that digit is
+    // a '0' too; from 10 on the count is drawn again over it. The right text is a lone '0', which
+    // also would shrink the area that addwin erases next to one digit, so it is left out.
     drawtext(leftwinstext, &leftwinsrect);
-    drawtext(rightwinstext, &rightwinsrect);
+    if (leftwins >= 10) {
+        SDL_Surface* count = TTF_RenderText_Solid(font32, leftwinsstr, white);
+        SDL_Rect at = rect(leftwinsrect.x, leftwinsrect.y, count ? count->w : 0, count ? count->h : 0);
+        erase(&at);
+        drawtext(count, &at);
+        SDL_FreeSurface(count);
+    }
     drawspeed();
     // the show also gives menurect back the full size that addwin's tally piece took from it
     show();

@@ -1,5 +1,10 @@
 # Installs what the game needs on Debian 12 and puts the font in place. Sourced by ./play and ./test.
 
+# Two set-ups at once would build into the same folders: the second waits here for the first.
+# ./play lets go before it starts the game.
+exec 9>.setup.lock
+flock 9
+
 playpackages="g++ cmake make pkg-config libsdl1.2-dev libsdl-image1.2-dev libsdl-ttf2.0-dev libsdl-mixer1.2-dev fonts-liberation"
 testpackages="libgtest-dev libgmock-dev libbenchmark-dev python3 python3-pil xvfb xdotool x11-apps imagemagick valgrind"
 

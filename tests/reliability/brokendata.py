@@ -160,7 +160,7 @@ def cases(group):
                 if name == "menu.png":
                     # buttons out of reach may be refused at start-up
                     yield Case("pix/%s %s" % (name, how), "pix/" + name, how, expect="either",
-                               message=loadmessage("pix/" + name))
+                               message=lambda out: out.startswith("pix/menu.png is "))
                 else:
                     yield Case("pix/%s %s" % (name, how), "pix/" + name, how)
         # the font library still opens a font cut in half
