@@ -1,7 +1,7 @@
 #ifndef ZEVO_BENCH_COMMON_H
 #define ZEVO_BENCH_COMMON_H
 
-#include "session/session.h"
+#include "session.h"
 
 // A session of computer against computer at game speed 50, set up with the first menu's buttons.
 void computerduel(session::script& s, int frames);

@@ -195,30 +195,6 @@ int main()
     int righttype = 'h';
     int leftskill = 'i';
     int rightskill = 'i';
-#ifdef ZEVO_TEST
-    zevowatch({screen,
-               &back,
-               &lefttank,
-               &righttank,
-               {plane1, plane2, plane3, plane4, plane5},
-               &leftbullet,
-               &rightbullet,
-               panel,
-               &leftplayer,
-               &rightplayer,
-               &leftcannon,
-               &rightcannon,
-               &leftpoints,
-               &rightpoints,
-               &quitflag,
-               &gamespeed,
-               &lefttype,
-               &righttype,
-               &leftskill,
-               &rightskill,
-               {planessound, shotsound, explosionsound, applausesound}});
-#endif
-
     panel->run();
     quitflag = panel->quit;
     gamespeed = panel->gamespeed;

@@ -1,0 +1,283 @@
+#include "session.h"
+
+#include "menu.h"
+
+#include <algorithm>
+#include <cstring>
+#include <iostream>
+#include <unistd.h>
+
+class artstup;
+
+namespace session {
+
+script* current = nullptr;
+
+const SDL_Rect buttons[10] = {
+    {280, 344, 155, 56}, {0, 0, 80, 80},    {31, 216, 110, 62}, {31, 292, 110, 62}, {300, 248, 30, 30},
+    {400, 248, 30, 30},  {73, 93, 177, 37}, {321, 93, 177, 37}, {73, 130, 177, 40}, {321, 130, 177, 37},
+};
+
+void script::at(int when, const SDL_Event& e)
+{
+    queue.push_back({when, e});
+}
+
+static SDL_Event keyevent(SDLKey key, bool down)
+{
+    SDL_Event e{};
+    e.type = e.key.type = down ? SDL_KEYDOWN : SDL_KEYUP;
+    e.key.state = down ? SDL_PRESSED : SDL_RELEASED;
+    e.key.keysym.sym = key;
+    return e;
+}
+
+void script::key(int when, SDLKey k, bool down)
+{
+    at(when, keyevent(k, down));
+}
+
+static SDL_Event press(int x, int y)
+{
+    SDL_Event e{};
+    e.type = e.button.type = SDL_MOUSEBUTTONDOWN;
+    e.button.button = SDL_BUTTON_LEFT;
+    e.button.state = SDL_PRESSED;
+    e.button.x = static_cast<Uint16>(x);
+    e.button.y = static_cast<Uint16>(y);
+    return e;
+}
+
+void script::click(int when, int x, int y)
+{
+    at(when, press(x, y));
+}
+
+void script::button(int when, int which)
+{
+    const SDL_Rect& b = buttons[which];
+    click(when, 150 + b.x + b.w / 2, 100 + b.y + b.h / 2);
+}
+
+void script::close(int when)
+{
+    SDL_Event e{};
+    e.type = SDL_QUIT;
+    at(when, e);
+}
+
+void script::now(const SDL_Event& e)
+{
+    queue.insert(queue.begin() + static_cast<long>(next), scheduled{frame, e});
+}
+
+void script::nowkey(SDLKey k)
+{
+    now(keyevent(k, true));
+}
+
+int script::run()
+{
+    // events in frame order; those of one frame in the order they were scripted
+    std::stable_sort(queue.begin(), queue.end(),
+                     [](const scheduled& a, const scheduled& b) { return a.frame < b.frame; });
+    lcg = seed;
+    std::streambuf* const saved = std::cout.rdbuf(printed.rdbuf());
+    current = this;
+    const int status = zevomain();
+    current = nullptr;
+    std::cout.rdbuf(saved);
+    out = printed.str();
+    return status;
+}
+
+// When nothing is due: the close button in the end frame once the script is spent, again in the
+// next frame if a menu ate it. A menu or win wait left waiting gets a click on start (on quit after
+// the end frame) and Space, so every session ends; one that takes neither is stuck.
+static int ending(script& s, SDL_Event* event)
+{
+    if (s.next >= s.queue.size() && s.frame >= s.frames && s.closedframe != s.frame) {
+        s.closedframe = s.frame;
+        *event = SDL_Event{};
+        event->type = SDL_QUIT;
+        return 1;
+    }
+    if (++s.idle < 2)
+        return 0;
+    if (!s.state.panel || ++s.nudges > 1000) {
+        std::cerr << "session stuck in frame " << s.frame << std::endl;
+        _exit(3);
+    }
+    s.idle = 0;
+    const SDL_Rect& panel = s.state.panel->menurect;
+    const SDL_Rect& b = buttons[s.frame >= s.frames ? quit : start];
+    *event = s.nudges % 2 ? press(panel.x + b.x + b.w / 2, panel.y + b.y + b.h / 2) : keyevent(SDLK_SPACE, true);
+    return 1;
+}
+
+} // namespace session
+
+using session::current;
+
+// Constructor seams: the real constructor, then a note of the object in the running session.
+#define SEAM(symbol, params, args, note)                                                                      \
+    extern "C" void __real_##symbol params;                                                                    \
+    extern "C" void __wrap_##symbol params                                                                     \
+    {                                                                                                          \
+        __real_##symbol args;                                                                                  \
+        if (current) {                                                                                         \
+            zevostate& st = current->state;                                                                    \
+            note;                                                                                              \
+        }                                                                                                      \
+    }
+SEAM(_ZN10backgroundC1EP11SDL_Surface, (background * self, SDL_Surface* screen), (self, screen),
+     (st.back = self, st.screen = screen))
+SEAM(_ZN4tankC1EcP11SDL_SurfaceP9_TTF_Font, (tank * self, char side, SDL_Surface* s, TTF_Font* f), (self, side, s, f),
+     (side == 'l' ? st.lefttank : st.righttank) = self)
+SEAM(_ZN5planeC1EP11SDL_SurfaceiciiP10background,
+     (plane * self, SDL_Surface* s, int kind, char dir, int speed, int band, background* b),
+     (self, s, kind, dir, speed, band, b), st.planes[(band + 4) % 5] = self)
+SEAM(_ZN6bulletC1EP11SDL_SurfacecP5planeS3_S3_S3_S3_P10backgroundP9Mix_Chunk,
+     (bullet * self, SDL_Surface* s, char side, plane* p1, plane* p2, plane* p3, plane* p4, plane* p5, background* b,
+      Mix_Chunk* shot),
+     (self, s, side, p1, p2, p3, p4, p5, b, shot), (side == 'l' ? st.leftbullet : st.rightbullet) = self)
+SEAM(_ZN4menuC1EP11SDL_SurfaceP9_TTF_FontS3_S3_P9SDL_EventP10background,
+     (menu * self, SDL_Surface* s, TTF_Font* f16, TTF_Font* f24, TTF_Font* f32, SDL_Event* e, background* b),
+     (self, s, f16, f24, f32, e, b), st.panel = self; if (current->onstart) current->onstart(st))
+
+extern "C" {
+int __real_SDL_PollEvent(SDL_Event* event);
+void __real_SDL_Delay(Uint32 ms);
+int __real_SDL_Flip(SDL_Surface* screen);
+int __real_rand(void);
+void __real_srand(unsigned seed);
+time_t __real_time(time_t* t);
+int __real_Mix_PlayChannelTimed(int channel, Mix_Chunk* chunk, int loops, int ticks);
+int __real_Mix_Volume(int channel, int volume);
+Mix_Chunk* __real_Mix_LoadWAV_RW(SDL_RWops* src, int freesrc);
+
+int __wrap_SDL_PollEvent(SDL_Event* event)
+{
+    if (!current)
+        return __real_SDL_PollEvent(event);
+    session::script& s = *current;
+    if (s.next < s.queue.size() && s.queue[s.next].frame <= s.frame) {
+        *event = s.queue[s.next++].event;
+        s.idle = 0;
+        return 1;
+    }
+    return session::ending(s, event);
+}
+
+void __wrap_SDL_Delay(Uint32 ms)
+{
+    if (!current)
+        return __real_SDL_Delay(ms);
+    current->delay = ms;
+    current->idle = current->nudges = 0;
+    if (current->onframe)
+        current->onframe(current->state, current->frame);
+    current->frame++;
+}
+
+int __wrap_SDL_Flip(SDL_Surface* screen)
+{
+    const int result = __real_SDL_Flip(screen);
+    if (current) {
+        current->idle = 0;
+        if (current->onflip && current->state.panel)
+            current->onflip(current->state, current->frame);
+    }
+    return result;
+}
+
+int __wrap_rand(void)
+{
+    if (!current)
+        return __real_rand();
+    session::script& s = *current;
+    s.randcalls++;
+    if (s.randnext < s.rands.size())
+        return s.rands[s.randnext++];
+    s.lcg = s.lcg * 1103515245u + 12345u;
+    return static_cast<int>((s.lcg >> 1) & 0x7fffffffu) % 2147483647;
+}
+
+void __wrap_srand(unsigned seed)
+{
+    if (!current)
+        return __real_srand(seed);
+    current->srands++;
+}
+
+time_t __wrap_time(time_t* t)
+{
+    if (!current)
+        return __real_time(t);
+    if (t)
+        *t = current->clock;
+    return current->clock;
+}
+
+int __wrap_Mix_PlayChannelTimed(int channel, Mix_Chunk* chunk, int loops, int ticks)
+{
+    if (current) {
+        const Mix_Chunk* const* known = current->state.sounds;
+        const long i = std::find(known, known + 4, chunk) - known;
+        current->sounds.push_back({current->frame, chunk && i < 4 ? "psea"[i] : '?'});
+    }
+    return __real_Mix_PlayChannelTimed(channel, chunk, loops, ticks);
+}
+
+int __wrap_Mix_Volume(int channel, int volume)
+{
+    if (current && channel == -1 && volume >= 0)
+        current->volumes.push_back(volume);
+    return __real_Mix_Volume(channel, volume);
+}
+
+Mix_Chunk* __wrap_Mix_LoadWAV_RW(SDL_RWops* src, int freesrc)
+{
+    Mix_Chunk* const chunk = __real_Mix_LoadWAV_RW(src, freesrc);
+    if (current && current->loads < 4)
+        current->state.sounds[current->loads++] = chunk;
+    return chunk;
+}
+
+} // extern "C"
+
+const Uint8 skytable[10][3] = {
+    {213, 201, 229}, {195, 171, 227}, {188, 149, 241}, {166, 166, 244}, {157, 157, 202},
+    {115, 115, 236}, {154, 154, 255}, {199, 215, 251}, {217, 222, 234}, {182, 224, 227},
+};
+
+Uint32 pixel(SDL_Surface* s, int x, int y)
+{
+    const Uint8* p = static_cast<const Uint8*>(s->pixels) + y * s->pitch + x * s->format->BytesPerPixel;
+    Uint16 v16;
+    Uint32 v32 = 0;
+    switch (s->format->BytesPerPixel) {
+    case 1:
+        return *p;
+    case 2:
+        std::memcpy(&v16, p, 2);
+        return v16;
+    default:
+        std::memcpy(&v32, p, s->format->BytesPerPixel);
+        return v32;
+    }
+}
+
+Uint32 rgb(SDL_Surface* s, Uint8 r, Uint8 g, Uint8 b)
+{
+    return SDL_MapRGB(s->format, r, g, b);
+}
+
+bool solid(SDL_Surface* s, int x, int y, int w, int h, Uint32 value)
+{
+    for (int j = y; j < y + h; j++)
+        for (int i = x; i < x + w; i++)
+            if (pixel(s, i, j) != value)
+                return false;
+    return true;
+}
