@@ -80,7 +80,7 @@ void startup(benchmark::State& state)
 {
     for (auto _ : state) {
         session::script s;
-        s.start();
+        s.play("0:start");
         s.frames = 0;
         double t = 0;
         const auto start = clocktype::now();
@@ -98,7 +98,7 @@ void repaintandwave(benchmark::State& state, bool wave)
 {
     for (auto _ : state) {
         session::script s;
-        s.start();
+        s.play("0:start");
         s.frames = 0;
         double t = 0;
         s.onstart = [&](const zevostate& game) {

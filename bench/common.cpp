@@ -5,11 +5,8 @@
 
 void computerduel(session::script& s, int frames)
 {
-    s.button(0, session::leftkind);
-    s.button(0, session::rightkind);
-    for (int i = 0; i < 25; i++)
-        s.button(0, session::faster); // up to speed 50
-    s.start();
+    s.play("0:leftkind 0:rightkind 0:faster*25"); // speed 50
+    s.play("0:start");
     s.frames = frames;
 }
 

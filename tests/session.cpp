@@ -5,9 +5,8 @@
 #include <algorithm>
 #include <cstring>
 #include <iostream>
+#include <map>
 #include <unistd.h>
-
-class artstup;
 
 namespace session {
 
@@ -18,11 +17,6 @@ const SDL_Rect buttons[10] = {
     {400, 248, 30, 30},  {73, 93, 177, 37}, {321, 93, 177, 37}, {73, 130, 177, 40}, {321, 130, 177, 37},
 };
 
-void script::at(int when, const SDL_Event& e)
-{
-    queue.push_back({when, e});
-}
-
 static SDL_Event keyevent(SDLKey key, bool down)
 {
     SDL_Event e{};
@@ -32,11 +26,7 @@ static SDL_Event keyevent(SDLKey key, bool down)
     return e;
 }
 
-void script::key(int when, SDLKey k, bool down)
-{
-    at(when, keyevent(k, down));
-}
-
+// A button press in the middle of a menu button; the menu ignores releases.
 static SDL_Event press(int x, int y)
 {
     SDL_Event e{};
@@ -48,6 +38,17 @@ static SDL_Event press(int x, int y)
     return e;
 }
 
+static SDL_Event pressed(const SDL_Rect& panel, int which)
+{
+    const SDL_Rect& b = buttons[which];
+    return press(panel.x + b.x + b.w / 2, panel.y + b.y + b.h / 2);
+}
+
+void script::key(int when, SDLKey k, bool down)
+{
+    at(when, keyevent(k, down));
+}
+
 void script::click(int when, int x, int y)
 {
     at(when, press(x, y));
@@ -55,15 +56,31 @@ void script::click(int when, int x, int y)
 
 void script::button(int when, int which)
 {
-    const SDL_Rect& b = buttons[which];
-    click(when, 150 + b.x + b.w / 2, 100 + b.y + b.h / 2);
+    at(when, pressed({150, 100, 0, 0}, which));
 }
 
-void script::close(int when)
+void script::play(const std::string& words)
 {
-    SDL_Event e{};
-    e.type = SDL_QUIT;
-    at(when, e);
+    static const std::map<std::string, SDLKey> keys = {{"a", SDLK_a},       {"d", SDLK_d},         {"w", SDLK_w},
+                                                       {"up", SDLK_UP},     {"left", SDLK_LEFT},   {"right", SDLK_RIGHT},
+                                                       {"esc", SDLK_ESCAPE}, {"space", SDLK_SPACE}};
+    static const char* const names[] = {"start",   "quit",     "reset",     "sound",    "slower",
+                                        "faster",  "leftkind", "rightkind", "leftskill", "rightskill"};
+    std::istringstream in(words);
+    for (std::string word; in >> word;) {
+        const size_t colon = word.find(':'), star = word.find('*');
+        const int when = std::stoi(word), times = star == std::string::npos ? 1 : std::stoi(word.substr(star + 1));
+        const std::string what = word.substr(colon + 1, star - colon - 1);
+        const int which = static_cast<int>(std::find(names, names + 10, what) - names);
+        for (int i = 0; i < times; i++) {
+            if (what == "close")
+                at(when, SDL_Event{SDL_QUIT});
+            else if (which < 10)
+                button(when, which);
+            else
+                key(when, keys.at(what.substr(1)), what[0] == '+');
+        }
+    }
 }
 
 void script::now(const SDL_Event& e)
@@ -71,35 +88,27 @@ void script::now(const SDL_Event& e)
     queue.insert(queue.begin() + static_cast<long>(next), scheduled{frame, e});
 }
 
-void script::nowkey(SDLKey k)
-{
-    now(keyevent(k, true));
-}
-
 int script::run()
 {
     // events in frame order; those of one frame in the order they were scripted
-    std::stable_sort(queue.begin(), queue.end(),
-                     [](const scheduled& a, const scheduled& b) { return a.frame < b.frame; });
+    std::stable_sort(queue.begin(), queue.end(), [](const scheduled& a, const scheduled& b) { return a.frame < b.frame; });
     lcg = seed;
     std::streambuf* const saved = std::cout.rdbuf(printed.rdbuf());
     current = this;
     const int status = zevomain();
     current = nullptr;
     std::cout.rdbuf(saved);
-    out = printed.str();
     return status;
 }
 
 // When nothing is due: the close button in the end frame once the script is spent, again in the
 // next frame if a menu ate it. A menu or win wait left waiting gets a click on start (on quit after
 // the end frame) and Space, so every session ends; one that takes neither is stuck.
-static int ending(script& s, SDL_Event* event)
+static int nothingdue(script& s, SDL_Event* event)
 {
     if (s.next >= s.queue.size() && s.frame >= s.frames && s.closedframe != s.frame) {
         s.closedframe = s.frame;
-        *event = SDL_Event{};
-        event->type = SDL_QUIT;
+        *event = SDL_Event{SDL_QUIT};
         return 1;
     }
     if (++s.idle < 2)
@@ -110,8 +119,7 @@ static int ending(script& s, SDL_Event* event)
     }
     s.idle = 0;
     const SDL_Rect& panel = s.state.panel->menurect;
-    const SDL_Rect& b = buttons[s.frame >= s.frames ? quit : start];
-    *event = s.nudges % 2 ? press(panel.x + b.x + b.w / 2, panel.y + b.y + b.h / 2) : keyevent(SDLK_SPACE, true);
+    *event = s.nudges % 2 ? pressed(panel, s.frame >= s.frames ? quit : start) : keyevent(SDLK_SPACE, true);
     return 1;
 }
 
@@ -120,15 +128,15 @@ static int ending(script& s, SDL_Event* event)
 using session::current;
 
 // Constructor seams: the real constructor, then a note of the object in the running session.
-#define SEAM(symbol, params, args, note)                                                                      \
-    extern "C" void __real_##symbol params;                                                                    \
-    extern "C" void __wrap_##symbol params                                                                     \
-    {                                                                                                          \
-        __real_##symbol args;                                                                                  \
-        if (current) {                                                                                         \
-            zevostate& st = current->state;                                                                    \
-            note;                                                                                              \
-        }                                                                                                      \
+#define SEAM(symbol, params, args, note)                                                                               \
+    extern "C" void __real_##symbol params;                                                                            \
+    extern "C" void __wrap_##symbol params                                                                             \
+    {                                                                                                                  \
+        __real_##symbol args;                                                                                          \
+        if (current) {                                                                                                 \
+            zevostate& st = current->state;                                                                            \
+            note;                                                                                                      \
+        }                                                                                                              \
     }
 SEAM(_ZN10backgroundC1EP11SDL_Surface, (background * self, SDL_Surface* screen), (self, screen),
      (st.back = self, st.screen = screen))
@@ -143,7 +151,8 @@ SEAM(_ZN6bulletC1EP11SDL_SurfacecP5planeS3_S3_S3_S3_P10backgroundP9Mix_Chunk,
      (self, s, side, p1, p2, p3, p4, p5, b, shot), (side == 'l' ? st.leftbullet : st.rightbullet) = self)
 SEAM(_ZN4menuC1EP11SDL_SurfaceP9_TTF_FontS3_S3_P9SDL_EventP10background,
      (menu * self, SDL_Surface* s, TTF_Font* f16, TTF_Font* f24, TTF_Font* f32, SDL_Event* e, background* b),
-     (self, s, f16, f24, f32, e, b), st.panel = self; if (current->onstart) current->onstart(st))
+     (self, s, f16, f24, f32, e, b), st.panel = self;
+     if (current->onstart) current->onstart(st))
 
 extern "C" {
 int __real_SDL_PollEvent(SDL_Event* event);
@@ -166,7 +175,7 @@ int __wrap_SDL_PollEvent(SDL_Event* event)
         s.idle = 0;
         return 1;
     }
-    return session::ending(s, event);
+    return session::nothingdue(s, event);
 }
 
 void __wrap_SDL_Delay(Uint32 ms)
@@ -183,11 +192,8 @@ void __wrap_SDL_Delay(Uint32 ms)
 int __wrap_SDL_Flip(SDL_Surface* screen)
 {
     const int result = __real_SDL_Flip(screen);
-    if (current) {
-        current->idle = 0;
-        if (current->onflip && current->state.panel)
-            current->onflip(current->state, current->frame);
-    }
+    if (current && current->onflip && current->state.panel)
+        current->onflip(current->state, current->frame);
     return result;
 }
 
@@ -222,9 +228,8 @@ time_t __wrap_time(time_t* t)
 int __wrap_Mix_PlayChannelTimed(int channel, Mix_Chunk* chunk, int loops, int ticks)
 {
     if (current) {
-        const Mix_Chunk* const* known = current->state.sounds;
-        const long i = std::find(known, known + 4, chunk) - known;
-        current->sounds.push_back({current->frame, chunk && i < 4 ? "psea"[i] : '?'});
+        Mix_Chunk* const* known = current->state.sounds;
+        current->sounds += chunk ? "psea?"[std::find(known, known + 4, chunk) - known] : '?';
     }
     return __real_Mix_PlayChannelTimed(channel, chunk, loops, ticks);
 }
@@ -253,19 +258,10 @@ const Uint8 skytable[10][3] = {
 
 Uint32 pixel(SDL_Surface* s, int x, int y)
 {
-    const Uint8* p = static_cast<const Uint8*>(s->pixels) + y * s->pitch + x * s->format->BytesPerPixel;
-    Uint16 v16;
-    Uint32 v32 = 0;
-    switch (s->format->BytesPerPixel) {
-    case 1:
-        return *p;
-    case 2:
-        std::memcpy(&v16, p, 2);
-        return v16;
-    default:
-        std::memcpy(&v32, p, s->format->BytesPerPixel);
-        return v32;
-    }
+    Uint32 v = 0; // the surface's own bytes, in the order a pixel value has them on this machine
+    std::memcpy(&v, static_cast<const Uint8*>(s->pixels) + y * s->pitch + x * s->format->BytesPerPixel,
+                s->format->BytesPerPixel);
+    return v;
 }
 
 Uint32 rgb(SDL_Surface* s, Uint8 r, Uint8 g, Uint8 b)

@@ -3,11 +3,9 @@
 
 // Scripted sessions: the real main, run frame by frame in this process. Link-time seams deliver
 // the script's events, answer rand() and time(), skip every SDL_Delay, and catch the objects main
-// builds as their constructors run, so a test can read the playfield between frames.
-//
-// Frames are counted by main's SDL_Delay calls: frame 0 is the first frame after the first menu.
-// An event scripted for frame n goes to the first poll once frame n has begun: frame 0's to the
-// first menu, frame n's to that frame's event phase or to a menu or win wait that it opens.
+// builds as their constructors run. Frames are counted by main's SDL_Delay calls; frame 0 is the
+// first after the first menu. An event scripted for frame n goes to the first poll once frame n
+// has begun: frame 0's to the first menu, frame n's to that frame's events or a menu it opens.
 
 #include <SDL/SDL.h>
 #include <SDL/SDL_mixer.h>
@@ -21,20 +19,16 @@ class bullet;
 class menu;
 class plane;
 class tank;
-
 int zevomain();
 
-// What main builds, caught at construction.
 struct zevostate {
     SDL_Surface* screen;
     background* back;
-    tank* lefttank;
-    tank* righttank;
+    tank *lefttank, *righttank;
     plane* planes[5]; // band 1 first
-    bullet* leftbullet;
-    bullet* rightbullet;
+    bullet *leftbullet, *rightbullet;
     menu* panel;
-    Mix_Chunk* sounds[4]; // planes, shot, explosion, applause, as main loads them
+    Mix_Chunk* sounds[4]; // planes, shot, explosion, applause
 };
 
 namespace session {
@@ -44,41 +38,34 @@ enum menubutton { start, quit, reset, sound, slower, faster, leftkind, rightkind
 extern const SDL_Rect buttons[10];
 
 struct script {
-    void at(int frame, const SDL_Event& e);
+    // Input, as words "FRAME:WHAT": +KEY and -KEY press and release a (a, d, w, up, left, right,
+    // esc, space), a button's name clicks it, *N after it repeats it, "close" is the close button.
+    void play(const std::string& words);
+    void at(int frame, const SDL_Event& e) { queue.push_back({frame, e}); }
     void key(int frame, SDLKey key, bool down);
-    void keydown(int frame, SDLKey k) { key(frame, k, true); }
-    void keyup(int frame, SDLKey k) { key(frame, k, false); }
-    void click(int frame, int x, int y); // a press; the menu ignores releases
-    void button(int frame, int which);   // a click in the middle of a menu button
-    void close(int frame);
-    void start() { button(0, session::start); }
-    // From a callback: an event for whatever polls next, ahead of the rest of the script.
-    void now(const SDL_Event& e);
-    void nowkey(SDLKey key);
+    void click(int frame, int x, int y);
+    void button(int frame, int which);
+    void now(const SDL_Event& e); // from a callback: for whatever polls next, ahead of the rest
 
-    std::vector<int> rands;  // what rand() returns first, in order; then a fixed generator
+    std::vector<int> rands; // what rand() returns first, in order; then a fixed generator
     size_t randnext = 0;
     unsigned seed = 12345;   // of that generator
     long clock = 1000000000; // what time() returns
     int frames = 100;        // the close button is pressed in this frame, once the script is done
 
-    std::function<void(const zevostate&)> onstart;          // objects built, before the first menu
-    std::function<void(const zevostate&, int frame)> onflip; // after every SDL_Flip
-    std::function<void(const zevostate&, int frame)> onframe; // at each frame's end, after its flip
+    std::function<void(const zevostate&)> onstart;            // objects built, before the first menu
+    std::function<void(const zevostate&, int frame)> onflip;  // after every SDL_Flip
+    std::function<void(const zevostate&, int frame)> onframe; // at each frame's end
 
-    int run(); // runs main; returns its exit status
+    int run(); // main's exit status
 
-    // What the run did.
     zevostate state{};
-    int frame = 0; // frames completed
+    int frame = 0;    // frames completed
     Uint32 delay = 0; // the last wait
-    std::vector<std::pair<int, char>> sounds; // frame, and 'p', 's', 'e', 'a' or '?'
-    std::vector<int> volumes;                 // Mix_Volume(-1, v): the v
-    int randcalls = 0;
-    int srands = 0;
-    int loads = 0; // sounds loaded
-    std::ostringstream printed; // what main writes to stdout, as it writes it
-    std::string out;            // all of it, once main has returned
+    std::string sounds;       // played, as p, s, e, a (? for another chunk)
+    std::vector<int> volumes; // Mix_Volume(-1, v): the v
+    int randcalls = 0, srands = 0, loads = 0;
+    std::ostringstream printed; // main's stdout, as it writes it
 
     struct scheduled {
         int frame;
@@ -87,13 +74,11 @@ struct script {
     std::vector<scheduled> queue;
     size_t next = 0;
     unsigned lcg = 0;
-    long idle = 0; // empty polls in a row
-    int closedframe = -1;
-    int nudges = 0;
+    int idle = 0, nudges = 0, closedframe = -1;
 };
 
-// The running script; outside a session every seam passes its call through, except that a test
-// may set it to answer rand() from a script.
+// The running script; outside a session every seam passes through, but a test may set it to
+// answer rand() from a script.
 extern script* current;
 
 } // namespace session
@@ -103,10 +88,7 @@ inline int drawof(int k)
 {
     return k < 10 ? k * 214748365 : 2147483647;
 }
-// The ten sky colours, in palette order.
-extern const Uint8 skytable[10][3];
-
-// Screen helpers, exact pixel values.
+extern const Uint8 skytable[10][3]; // the sky's palette
 Uint32 pixel(SDL_Surface* s, int x, int y);
 Uint32 rgb(SDL_Surface* s, Uint8 r, Uint8 g, Uint8 b);
 bool solid(SDL_Surface* s, int x, int y, int w, int h, Uint32 value); // every pixel is the value
