@@ -160,7 +160,6 @@ void __real_SDL_Delay(Uint32 ms);
 int __real_SDL_Flip(SDL_Surface* screen);
 int __real_rand(void);
 void __real_srand(unsigned seed);
-time_t __real_time(time_t* t);
 int __real_Mix_PlayChannelTimed(int channel, Mix_Chunk* chunk, int loops, int ticks);
 int __real_Mix_Volume(int channel, int volume);
 Mix_Chunk* __real_Mix_LoadWAV_RW(SDL_RWops* src, int freesrc);
@@ -216,15 +215,6 @@ void __wrap_srand(unsigned seed)
     current->srands++;
 }
 
-time_t __wrap_time(time_t* t)
-{
-    if (!current)
-        return __real_time(t);
-    if (t)
-        *t = current->clock;
-    return current->clock;
-}
-
 int __wrap_Mix_PlayChannelTimed(int channel, Mix_Chunk* chunk, int loops, int ticks)
 {
     if (current) {
@@ -237,7 +227,7 @@ int __wrap_Mix_PlayChannelTimed(int channel, Mix_Chunk* chunk, int loops, int ti
 int __wrap_Mix_Volume(int channel, int volume)
 {
     if (current && channel == -1 && volume >= 0)
-        current->volumes.push_back(volume);
+        current->sounds += " v" + std::to_string(volume);
     return __real_Mix_Volume(channel, volume);
 }
 
@@ -262,18 +252,4 @@ Uint32 pixel(SDL_Surface* s, int x, int y)
     std::memcpy(&v, static_cast<const Uint8*>(s->pixels) + y * s->pitch + x * s->format->BytesPerPixel,
                 s->format->BytesPerPixel);
     return v;
-}
-
-Uint32 rgb(SDL_Surface* s, Uint8 r, Uint8 g, Uint8 b)
-{
-    return SDL_MapRGB(s->format, r, g, b);
-}
-
-bool solid(SDL_Surface* s, int x, int y, int w, int h, Uint32 value)
-{
-    for (int j = y; j < y + h; j++)
-        for (int i = x; i < x + w; i++)
-            if (pixel(s, i, j) != value)
-                return false;
-    return true;
 }

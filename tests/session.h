@@ -2,7 +2,7 @@
 #define ZEVO_TESTS_SESSION_H
 
 // Scripted sessions: the real main, run frame by frame in this process. Link-time seams deliver
-// the script's events, answer rand() and time(), skip every SDL_Delay, and catch the objects main
+// the script's events, answer rand(), skip every SDL_Delay and srand(), and catch the objects main
 // builds as their constructors run. Frames are counted by main's SDL_Delay calls; frame 0 is the
 // first after the first menu. An event scripted for frame n goes to the first poll once frame n
 // has begun: frame 0's to the first menu, frame n's to that frame's events or a menu it opens.
@@ -49,9 +49,8 @@ struct script {
 
     std::vector<int> rands; // what rand() returns first, in order; then a fixed generator
     size_t randnext = 0;
-    unsigned seed = 12345;   // of that generator
-    long clock = 1000000000; // what time() returns
-    int frames = 100;        // the close button is pressed in this frame, once the script is done
+    unsigned seed = 12345; // of that generator
+    int frames = 100;      // the close button is pressed in this frame, once the script is done
 
     std::function<void(const zevostate&)> onstart;            // objects built, before the first menu
     std::function<void(const zevostate&, int frame)> onflip;  // after every SDL_Flip
@@ -62,8 +61,7 @@ struct script {
     zevostate state{};
     int frame = 0;    // frames completed
     Uint32 delay = 0; // the last wait
-    std::string sounds;       // played, as p, s, e, a (? for another chunk)
-    std::vector<int> volumes; // Mix_Volume(-1, v): the v
+    std::string sounds; // played, as p, s, e, a (? for another chunk), and " vN" for Mix_Volume(-1, N)
     int randcalls = 0, srands = 0, loads = 0;
     std::ostringstream printed; // main's stdout, as it writes it
 
@@ -90,7 +88,5 @@ inline int drawof(int k)
 }
 extern const Uint8 skytable[10][3]; // the sky's palette
 Uint32 pixel(SDL_Surface* s, int x, int y);
-Uint32 rgb(SDL_Surface* s, Uint8 r, Uint8 g, Uint8 b);
-bool solid(SDL_Surface* s, int x, int y, int w, int h, Uint32 value); // every pixel is the value
 
 #endif
