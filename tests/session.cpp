@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cstring>
 #include <iostream>
-#include <map>
 #include <unistd.h>
 
 namespace session {
@@ -17,69 +16,43 @@ const SDL_Rect buttons[10] = {
     {400, 248, 30, 30},  {73, 93, 177, 37}, {321, 93, 177, 37}, {73, 130, 177, 40}, {321, 130, 177, 37},
 };
 
-static SDL_Event keyevent(SDLKey key, bool down)
+SDL_Event keyevent(SDLKey key, bool down)
 {
-    SDL_Event e{};
-    e.type = e.key.type = down ? SDL_KEYDOWN : SDL_KEYUP;
-    e.key.state = down ? SDL_PRESSED : SDL_RELEASED;
-    e.key.keysym.sym = key;
+    SDL_Event e;
+    e.key = {Uint8(down ? SDL_KEYDOWN : SDL_KEYUP), 0, Uint8(down ? SDL_PRESSED : SDL_RELEASED), {0, key, KMOD_NONE, 0}};
     return e;
 }
 
-// A button press in the middle of a menu button; the menu ignores releases.
-static SDL_Event press(int x, int y)
+SDL_Event press(int x, int y)
 {
-    SDL_Event e{};
-    e.type = e.button.type = SDL_MOUSEBUTTONDOWN;
-    e.button.button = SDL_BUTTON_LEFT;
-    e.button.state = SDL_PRESSED;
-    e.button.x = static_cast<Uint16>(x);
-    e.button.y = static_cast<Uint16>(y);
+    SDL_Event e;
+    e.button = {SDL_MOUSEBUTTONDOWN, 0, SDL_BUTTON_LEFT, SDL_PRESSED, Uint16(x), Uint16(y)};
     return e;
 }
 
+// A press in the middle of a menu button.
 static SDL_Event pressed(const SDL_Rect& panel, int which)
 {
     const SDL_Rect& b = buttons[which];
     return press(panel.x + b.x + b.w / 2, panel.y + b.y + b.h / 2);
 }
 
-void script::key(int when, SDLKey k, bool down)
-{
-    at(when, keyevent(k, down));
-}
-
-void script::click(int when, int x, int y)
-{
-    at(when, press(x, y));
-}
-
-void script::button(int when, int which)
-{
-    at(when, pressed({150, 100, 0, 0}, which));
-}
-
 void script::play(const std::string& words)
 {
-    static const std::map<std::string, SDLKey> keys = {{"a", SDLK_a},       {"d", SDLK_d},         {"w", SDLK_w},
-                                                       {"up", SDLK_UP},     {"left", SDLK_LEFT},   {"right", SDLK_RIGHT},
-                                                       {"esc", SDLK_ESCAPE}, {"space", SDLK_SPACE}};
-    static const char* const names[] = {"start",   "quit",     "reset",     "sound",    "slower",
-                                        "faster",  "leftkind", "rightkind", "leftskill", "rightskill"};
+    const char* const names[] = {"start",  "quit",     "reset",     "sound",     "slower",     "faster",
+                                 "leftkind", "rightkind", "leftskill", "rightskill", "close"};
+    const char* const keynames[] = {"a", "d", "w", "up", "left", "right", "esc", "space"};
+    const SDLKey keys[] = {SDLK_a, SDLK_d, SDLK_w, SDLK_UP, SDLK_LEFT, SDLK_RIGHT, SDLK_ESCAPE, SDLK_SPACE};
     std::istringstream in(words);
     for (std::string word; in >> word;) {
         const size_t colon = word.find(':'), star = word.find('*');
-        const int when = std::stoi(word), times = star == std::string::npos ? 1 : std::stoi(word.substr(star + 1));
         const std::string what = word.substr(colon + 1, star - colon - 1);
-        const int which = static_cast<int>(std::find(names, names + 10, what) - names);
-        for (int i = 0; i < times; i++) {
-            if (what == "close")
-                at(when, SDL_Event{SDL_QUIT});
-            else if (which < 10)
-                button(when, which);
-            else
-                key(when, keys.at(what.substr(1)), what[0] == '+');
-        }
+        const long which = std::find(names, names + 11, what) - names;
+        for (int i = star == std::string::npos ? 1 : std::stoi(word.substr(star + 1)); i > 0; i--)
+            at(std::stoi(word), which == 10  ? SDL_Event{SDL_QUIT}
+                                : which < 10 ? pressed({150, 100, 0, 0}, int(which))
+                                             : keyevent(keys[std::find(keynames, keynames + 8, what.substr(1)) - keynames],
+                                                        what[0] == '+'));
     }
 }
 

@@ -37,14 +37,16 @@ namespace session {
 enum menubutton { start, quit, reset, sound, slower, faster, leftkind, rightkind, leftskill, rightskill };
 extern const SDL_Rect buttons[10];
 
+SDL_Event keyevent(SDLKey key, bool down);
+SDL_Event press(int x, int y);
+
 struct script {
     // Input, as words "FRAME:WHAT": +KEY and -KEY press and release a (a, d, w, up, left, right,
     // esc, space), a button's name clicks it, *N after it repeats it, "close" is the close button.
     void play(const std::string& words);
     void at(int frame, const SDL_Event& e) { queue.push_back({frame, e}); }
-    void key(int frame, SDLKey key, bool down);
-    void click(int frame, int x, int y);
-    void button(int frame, int which);
+    void key(int frame, SDLKey k, bool down) { at(frame, keyevent(k, down)); }
+    void click(int frame, int x, int y) { at(frame, press(x, y)); } // the menu ignores releases
     void now(const SDL_Event& e); // from a callback: for whatever polls next, ahead of the rest
 
     std::vector<int> rands; // what rand() returns first, in order; then a fixed generator

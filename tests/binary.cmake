@@ -1,0 +1,18 @@
+# The built game as a player gets it: one test per group of tests/binary.py.
+set(binaryenv "SDL_AUDIODRIVER=dummy")
+if(ZEVO_SANITIZE)
+  # the planes and the menu are kept on purpose until the process ends
+  list(APPEND binaryenv "LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/lsan.supp:print_suppressions=0"
+                        "UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1")
+endif()
+set(binarygroups broken devices signals window)
+if(NOT ZEVO_SANITIZE)
+  # builds its own copy of the game with ./play
+  list(APPEND binarygroups setup)
+endif()
+foreach(group ${binarygroups})
+  add_test(NAME binary.${group}
+           COMMAND /usr/bin/python3 ${CMAKE_CURRENT_LIST_DIR}/binary.py ${CMAKE_BINARY_DIR}/zevo ${group}
+           WORKING_DIRECTORY ${PROJECT_SOURCE_DIR})
+  set_tests_properties(binary.${group} PROPERTIES ENVIRONMENT "${binaryenv}" TIMEOUT 300)
+endforeach()
