@@ -20,7 +20,7 @@ void replay(session::script& s, const std::string& name)
 {
     std::ostringstream got;
     got << "# frame wait left:right points; planes x,y,flying,expstage (band 1 first); bullets x,y,fired (left "
-           "first); rand and srand calls; sounds and volumes; #screen at each flip; stdout\n";
+           "first); rand and srand calls; volume; sounds; #screen at each flip; stdout\n";
     std::string flips;
     size_t out = 0;
     s.onflip = [&](const zevostate& st, int) {
@@ -45,7 +45,8 @@ void replay(session::script& s, const std::string& name)
             got << ' ' << p->pos.x << ',' << p->pos.y << ',' << p->flying << ',' << p->expstage;
         for (const bullet* b : {st.leftbullet, st.rightbullet})
             got << ' ' << b->pos.x << ',' << b->pos.y << ',' << b->fired;
-        got << " r" << s.randcalls << ',' << s.srands << ' ' << s.sounds << " #" << flips.substr(1);
+        got << " r" << s.randcalls << ',' << s.srands << " v" << Mix_Volume(-1, -1) << ' ' << s.sounds << " #"
+            << flips.substr(1);
         const std::string said = s.printed.str().substr(out);
         for (char c : said.empty() ? said : " " + said)
             got << (c == '\n' ? std::string("\\n") : std::string(1, c));

@@ -66,7 +66,8 @@ void batch(unsigned first)
                 fault += " after frame " + std::to_string(f);
         };
         EXPECT_EQ(0, s.run()) << "seed " << seed;
-        EXPECT_EQ("", fault) << "rerun: ZEVO_HOSTILE_SEED=" << seed << " build/tests/zevotests --gtest_filter='hostile.*'";
+        EXPECT_EQ("", fault) << "rerun: ZEVO_HOSTILE_SEED=" << seed
+                             << " build/tests/zevotests --gtest_filter='hostile.*'";
     }
 }
 

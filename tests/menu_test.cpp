@@ -15,23 +15,13 @@ struct menutest : testing::Test {
     background back{screen};
     menu* m = (session::current = &s, new menu(screen, font, font, font, &event, &back));
 
-    // Runs the menu on one press; true when the press closed it.
-    bool run(int x, int y)
+    bool closedby(int x, int y) // runs the menu
     {
-        s.queue.clear(), s.next = 0;
-        s.click(0, x, y);
-        s.nudges = 0;
+        s.queue = {{0, session::press(x, y)}}, s.next = 0, s.nudges = 0;
         m->run();
         return s.nudges == 0;
     }
-    void TearDown() override
-    {
-        session::current = nullptr;
-        delete m;
-        TTF_CloseFont(font);
-        TTF_Quit();
-        SDL_Quit();
-    }
+    ~menutest() { session::current = nullptr, delete m, TTF_CloseFont(font), TTF_Quit(), SDL_Quit(); }
 };
 
 // Each opening starts with both sides the computer at "extrem idiotic", speed 25 and sound on, and
@@ -58,7 +48,7 @@ TEST_F(menutest, buttonsattheirborders)
             for (auto pt : {std::make_pair(x + in, my), {x + b.w - in, my}, {mx, y + in}, {mx, y + b.h - in}}) {
                 m->quit = 0, m->gamespeed = 25, m->sound = 1;
                 m->lefttype = m->righttype = 'c', m->leftskill = m->rightskill = 'i';
-                const bool closed = run(pt.first, pt.second);
+                const bool closed = closedby(pt.first, pt.second);
                 char now[32];
                 snprintf(now, sizeof now, "%d %d %d %d %c%c%c%c%s", m->quit, m->gamespeed, m->sound, m->resetscore,
                          m->lefttype, m->righttype, m->leftskill, m->rightskill, closed ? " closed" : "");
@@ -88,7 +78,7 @@ TEST_F(menutest, tallyateveryopening)
             m->addwin(side);
             if (wins != 4 && wins != 10 && wins != 16 && wins != 30 && wins != 99)
                 continue;
-            run(0, 0);
+            closedby(0, 0);
             // both tally texts, then the count over its own area
             SDL_Surface* want = SDL_ConvertSurface(m->cleanpic, m->cleanpic->format, SDL_SWSURFACE);
             draw(want, "0          :", 191, false);

@@ -19,7 +19,8 @@ const SDL_Rect buttons[10] = {
 SDL_Event keyevent(SDLKey key, bool down)
 {
     SDL_Event e;
-    e.key = {Uint8(down ? SDL_KEYDOWN : SDL_KEYUP), 0, Uint8(down ? SDL_PRESSED : SDL_RELEASED), {0, key, KMOD_NONE, 0}};
+    e.key = {
+        Uint8(down ? SDL_KEYDOWN : SDL_KEYUP), 0, Uint8(down ? SDL_PRESSED : SDL_RELEASED), {0, key, KMOD_NONE, 0}};
     return e;
 }
 
@@ -30,8 +31,7 @@ SDL_Event press(int x, int y)
     return e;
 }
 
-// A press in the middle of a menu button.
-static SDL_Event pressed(const SDL_Rect& panel, int which)
+SDL_Event pressed(const SDL_Rect& panel, int which)
 {
     const SDL_Rect& b = buttons[which];
     return press(panel.x + b.x + b.w / 2, panel.y + b.y + b.h / 2);
@@ -39,7 +39,7 @@ static SDL_Event pressed(const SDL_Rect& panel, int which)
 
 void script::play(const std::string& words)
 {
-    const char* const names[] = {"start",  "quit",     "reset",     "sound",     "slower",     "faster",
+    const char* const names[] = {"start",    "quit",      "reset",     "sound",      "slower", "faster",
                                  "leftkind", "rightkind", "leftskill", "rightskill", "close"};
     const char* const keynames[] = {"a", "d", "w", "up", "left", "right", "esc", "space"};
     const SDLKey keys[] = {SDLK_a, SDLK_d, SDLK_w, SDLK_UP, SDLK_LEFT, SDLK_RIGHT, SDLK_ESCAPE, SDLK_SPACE};
@@ -49,10 +49,11 @@ void script::play(const std::string& words)
         const std::string what = word.substr(colon + 1, star - colon - 1);
         const long which = std::find(names, names + 11, what) - names;
         for (int i = star == std::string::npos ? 1 : std::stoi(word.substr(star + 1)); i > 0; i--)
-            at(std::stoi(word), which == 10  ? SDL_Event{SDL_QUIT}
-                                : which < 10 ? pressed({150, 100, 0, 0}, int(which))
-                                             : keyevent(keys[std::find(keynames, keynames + 8, what.substr(1)) - keynames],
-                                                        what[0] == '+'));
+            at(std::stoi(word),
+               which == 10 ? SDL_Event{SDL_QUIT}
+               : which < 10
+                   ? pressed({150, 100, 0, 0}, int(which))
+                   : keyevent(keys[std::find(keynames, keynames + 8, what.substr(1)) - keynames], what[0] == '+'));
     }
 }
 
@@ -64,7 +65,8 @@ void script::now(const SDL_Event& e)
 int script::run()
 {
     // events in frame order; those of one frame in the order they were scripted
-    std::stable_sort(queue.begin(), queue.end(), [](const scheduled& a, const scheduled& b) { return a.frame < b.frame; });
+    std::stable_sort(queue.begin(), queue.end(),
+                     [](const scheduled& a, const scheduled& b) { return a.frame < b.frame; });
     lcg = seed;
     std::streambuf* const saved = std::cout.rdbuf(printed.rdbuf());
     current = this;
@@ -72,28 +74,6 @@ int script::run()
     current = nullptr;
     std::cout.rdbuf(saved);
     return status;
-}
-
-// When nothing is due: the close button in the end frame once the script is spent, again in the
-// next frame if a menu ate it. A menu or win wait left waiting gets a click on start (on quit after
-// the end frame) and Space, so every session ends; one that takes neither is stuck.
-static int nothingdue(script& s, SDL_Event* event)
-{
-    if (s.next >= s.queue.size() && s.frame >= s.frames && s.closedframe != s.frame) {
-        s.closedframe = s.frame;
-        *event = SDL_Event{SDL_QUIT};
-        return 1;
-    }
-    if (++s.idle < 2)
-        return 0;
-    if (!s.state.panel || ++s.nudges > 1000) {
-        std::cerr << "session stuck in frame " << s.frame << std::endl;
-        _exit(3);
-    }
-    s.idle = 0;
-    const SDL_Rect& panel = s.state.panel->menurect;
-    *event = s.nudges % 2 ? pressed(panel, s.frame >= s.frames ? quit : start) : keyevent(SDLK_SPACE, true);
-    return 1;
 }
 
 } // namespace session
@@ -134,9 +114,11 @@ int __real_SDL_Flip(SDL_Surface* screen);
 int __real_rand(void);
 void __real_srand(unsigned seed);
 int __real_Mix_PlayChannelTimed(int channel, Mix_Chunk* chunk, int loops, int ticks);
-int __real_Mix_Volume(int channel, int volume);
 Mix_Chunk* __real_Mix_LoadWAV_RW(SDL_RWops* src, int freesrc);
 
+// When nothing is due: the close button in the end frame once the script is spent, again in the
+// next frame if a menu ate it. A menu or win wait left waiting gets a click on start (on quit after
+// the end frame) and Space, so every session ends; one that takes neither is stuck.
 int __wrap_SDL_PollEvent(SDL_Event* event)
 {
     if (!current)
@@ -145,9 +127,21 @@ int __wrap_SDL_PollEvent(SDL_Event* event)
     if (s.next < s.queue.size() && s.queue[s.next].frame <= s.frame) {
         *event = s.queue[s.next++].event;
         s.idle = 0;
-        return 1;
+    } else if (s.next >= s.queue.size() && s.frame >= s.frames && s.closedframe != s.frame) {
+        s.closedframe = s.frame;
+        *event = SDL_Event{SDL_QUIT};
+    } else if (++s.idle < 2) {
+        return 0;
+    } else if (!s.state.panel || ++s.nudges > 1000) {
+        std::cerr << "session stuck in frame " << s.frame << std::endl;
+        _exit(3);
+    } else {
+        s.idle = 0;
+        *event = s.nudges % 2
+                     ? session::pressed(s.state.panel->menurect, s.frame >= s.frames ? session::quit : session::start)
+                     : session::keyevent(SDLK_SPACE, true);
     }
-    return session::nothingdue(s, event);
+    return 1;
 }
 
 void __wrap_SDL_Delay(Uint32 ms)
@@ -195,13 +189,6 @@ int __wrap_Mix_PlayChannelTimed(int channel, Mix_Chunk* chunk, int loops, int ti
         current->sounds += chunk ? "psea?"[std::find(known, known + 4, chunk) - known] : '?';
     }
     return __real_Mix_PlayChannelTimed(channel, chunk, loops, ticks);
-}
-
-int __wrap_Mix_Volume(int channel, int volume)
-{
-    if (current && channel == -1 && volume >= 0)
-        current->sounds += " v" + std::to_string(volume);
-    return __real_Mix_Volume(channel, volume);
 }
 
 Mix_Chunk* __wrap_Mix_LoadWAV_RW(SDL_RWops* src, int freesrc)

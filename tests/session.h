@@ -39,6 +39,7 @@ extern const SDL_Rect buttons[10];
 
 SDL_Event keyevent(SDLKey key, bool down);
 SDL_Event press(int x, int y);
+SDL_Event pressed(const SDL_Rect& panel, int which); // in the middle of a menu button
 
 struct script {
     // Input, as words "FRAME:WHAT": +KEY and -KEY press and release a (a, d, w, up, left, right,
@@ -61,9 +62,9 @@ struct script {
     int run(); // main's exit status
 
     zevostate state{};
-    int frame = 0;    // frames completed
-    Uint32 delay = 0; // the last wait
-    std::string sounds; // played, as p, s, e, a (? for another chunk), and " vN" for Mix_Volume(-1, N)
+    int frame = 0;      // frames completed
+    Uint32 delay = 0;   // the last wait
+    std::string sounds; // played, as p, s, e, a (? for another chunk)
     int randcalls = 0, srands = 0, loads = 0;
     std::ostringstream printed; // main's stdout, as it writes it
 
