@@ -6,6 +6,7 @@
 #include "tank.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -36,15 +37,16 @@ std::string broken(const zevostate& st)
                                                                                 : "";
 }
 
+} // namespace
+
 // Random keys, releases and clicks anywhere but on quit, several a frame, and a menu now and then
 // (each costs as much as a hundred frames); random draws with the extremes often. Menus and win
-// waits are left by the session's own nudges. 200 seeds in two batches that run side by side.
-void batch(unsigned first)
+// waits are left by the session's own nudges. ZEVO_HOSTILE_SEEDS=FIRST,COUNT picks the seeds.
+TEST(hostile, seeds)
 {
-    const char* one = std::getenv("ZEVO_HOSTILE_SEED");
-    for (unsigned seed = first; seed < first + 100; seed++) {
-        if (one && std::strtoul(one, nullptr, 10) != seed)
-            continue;
+    unsigned first = 0, count = 200;
+    std::sscanf(std::getenv("ZEVO_HOSTILE_SEEDS") ? std::getenv("ZEVO_HOSTILE_SEEDS") : "", "%u,%u", &first, &count);
+    for (unsigned seed = first; seed < first + count; seed++) {
         std::mt19937 g(seed);
         session::script s;
         s.seed = seed;
@@ -66,20 +68,9 @@ void batch(unsigned first)
                 fault += " after frame " + std::to_string(f);
         };
         EXPECT_EQ(0, s.run()) << "seed " << seed;
-        EXPECT_EQ("", fault) << "rerun: ZEVO_HOSTILE_SEED=" << seed
-                             << " build/tests/zevotests --gtest_filter='hostile.*'";
+        EXPECT_EQ("", fault) << "rerun: ZEVO_HOSTILE_SEEDS=" << seed
+                             << ",1 build/tests/zevotests --gtest_filter=hostile.*";
     }
-}
-
-} // namespace
-
-TEST(hostile, batch0)
-{
-    batch(0);
-}
-TEST(hostile, batch1)
-{
-    batch(100);
 }
 
 // A million frames of computer against computer at full speed: resident memory stays flat.

@@ -57,16 +57,8 @@ void script::play(const std::string& words)
     }
 }
 
-void script::now(const SDL_Event& e)
-{
-    queue.insert(queue.begin() + static_cast<long>(next), scheduled{frame, e});
-}
-
 int script::run()
 {
-    // events in frame order; those of one frame in the order they were scripted
-    std::stable_sort(queue.begin(), queue.end(),
-                     [](const scheduled& a, const scheduled& b) { return a.frame < b.frame; });
     lcg = seed;
     std::streambuf* const saved = std::cout.rdbuf(printed.rdbuf());
     current = this;
@@ -86,26 +78,23 @@ using session::current;
     extern "C" void __wrap_##symbol params                                                                             \
     {                                                                                                                  \
         __real_##symbol args;                                                                                          \
-        if (current) {                                                                                                 \
-            zevostate& st = current->state;                                                                            \
+        if (zevostate* st = current ? &current->state : nullptr)                                                       \
             note;                                                                                                      \
-        }                                                                                                              \
     }
 SEAM(_ZN10backgroundC1EP11SDL_Surface, (background * self, SDL_Surface* screen), (self, screen),
-     (st.back = self, st.screen = screen))
+     (st->back = self, st->screen = screen))
 SEAM(_ZN4tankC1EcP11SDL_SurfaceP9_TTF_Font, (tank * self, char side, SDL_Surface* s, TTF_Font* f), (self, side, s, f),
-     (side == 'l' ? st.lefttank : st.righttank) = self)
+     (side == 'l' ? st->lefttank : st->righttank) = self)
 SEAM(_ZN5planeC1EP11SDL_SurfaceiciiP10background,
      (plane * self, SDL_Surface* s, int kind, char dir, int speed, int band, background* b),
-     (self, s, kind, dir, speed, band, b), st.planes[(band + 4) % 5] = self)
+     (self, s, kind, dir, speed, band, b), st->planes[(band + 4) % 5] = self)
 SEAM(_ZN6bulletC1EP11SDL_SurfacecP5planeS3_S3_S3_S3_P10backgroundP9Mix_Chunk,
      (bullet * self, SDL_Surface* s, char side, plane* p1, plane* p2, plane* p3, plane* p4, plane* p5, background* b,
       Mix_Chunk* shot),
-     (self, s, side, p1, p2, p3, p4, p5, b, shot), (side == 'l' ? st.leftbullet : st.rightbullet) = self)
+     (self, s, side, p1, p2, p3, p4, p5, b, shot), (side == 'l' ? st->leftbullet : st->rightbullet) = self)
 SEAM(_ZN4menuC1EP11SDL_SurfaceP9_TTF_FontS3_S3_P9SDL_EventP10background,
      (menu * self, SDL_Surface* s, TTF_Font* f16, TTF_Font* f24, TTF_Font* f32, SDL_Event* e, background* b),
-     (self, s, f16, f24, f32, e, b), st.panel = self;
-     if (current->onstart) current->onstart(st))
+     (self, s, f16, f24, f32, e, b), (st->panel = self, current->onstart ? current->onstart(*st) : void()))
 
 extern "C" {
 int __real_SDL_PollEvent(SDL_Event* event);
@@ -124,8 +113,8 @@ int __wrap_SDL_PollEvent(SDL_Event* event)
     if (!current)
         return __real_SDL_PollEvent(event);
     session::script& s = *current;
-    if (s.next < s.queue.size() && s.queue[s.next].frame <= s.frame) {
-        *event = s.queue[s.next++].event;
+    if (s.next < s.queue.size() && s.queue[s.next].first <= s.frame) {
+        *event = s.queue[s.next++].second;
         s.idle = 0;
     } else if (s.next >= s.queue.size() && s.frame >= s.frames && s.closedframe != s.frame) {
         s.closedframe = s.frame;
@@ -158,7 +147,7 @@ void __wrap_SDL_Delay(Uint32 ms)
 int __wrap_SDL_Flip(SDL_Surface* screen)
 {
     const int result = __real_SDL_Flip(screen);
-    if (current && current->onflip && current->state.panel)
+    if (current && current->onflip)
         current->onflip(current->state, current->frame);
     return result;
 }
@@ -172,7 +161,7 @@ int __wrap_rand(void)
     if (s.randnext < s.rands.size())
         return s.rands[s.randnext++];
     s.lcg = s.lcg * 1103515245u + 12345u;
-    return static_cast<int>((s.lcg >> 1) & 0x7fffffffu) % 2147483647;
+    return static_cast<int>((s.lcg >> 1) % 2147483647);
 }
 
 void __wrap_srand(unsigned seed)

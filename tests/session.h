@@ -42,13 +42,14 @@ SDL_Event press(int x, int y);
 SDL_Event pressed(const SDL_Rect& panel, int which); // in the middle of a menu button
 
 struct script {
-    // Input, as words "FRAME:WHAT": +KEY and -KEY press and release a (a, d, w, up, left, right,
+    // Input, in frame order, as words "FRAME:WHAT": +KEY and -KEY press and release a (a, d, w, up, left, right,
     // esc, space), a button's name clicks it, *N after it repeats it, "close" is the close button.
     void play(const std::string& words);
     void at(int frame, const SDL_Event& e) { queue.push_back({frame, e}); }
     void key(int frame, SDLKey k, bool down) { at(frame, keyevent(k, down)); }
     void click(int frame, int x, int y) { at(frame, press(x, y)); } // the menu ignores releases
-    void now(const SDL_Event& e); // from a callback: for whatever polls next, ahead of the rest
+    // From a callback: for whatever polls next, ahead of the rest.
+    void now(const SDL_Event& e) { queue.insert(queue.begin() + long(next), {frame, e}); }
 
     std::vector<int> rands; // what rand() returns first, in order; then a fixed generator
     size_t randnext = 0;
@@ -68,11 +69,7 @@ struct script {
     int randcalls = 0, srands = 0, loads = 0;
     std::ostringstream printed; // main's stdout, as it writes it
 
-    struct scheduled {
-        int frame;
-        SDL_Event event;
-    };
-    std::vector<scheduled> queue;
+    std::vector<std::pair<int, SDL_Event>> queue; // frame, event
     size_t next = 0;
     unsigned lcg = 0;
     int idle = 0, nudges = 0, closedframe = -1;
