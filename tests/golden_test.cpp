@@ -12,65 +12,7 @@
 
 // Recorded sessions of the real main, compared line by line with tests/golden/NAME.txt.
 // ZEVO_REGOLD=1 writes them anew: only for a change of behaviour that is meant; read the diff.
-
-namespace {
-
 // A win wait is sent a close request and a W, which it must drop, then Space.
-void replay(session::script& s, const std::string& name)
-{
-    std::ostringstream got;
-    got << "# frame wait left:right points; planes x,y,flying,expstage (band 1 first); bullets x,y,fired (left "
-           "first); rand and srand calls; volume; sounds; #screen at each flip; stdout\n";
-    std::string flips;
-    size_t out = 0;
-    s.onflip = [&](const zevostate& st, int) {
-        Uint32 h = 2166136261u;
-        for (int y = 0; y < 600; y++)
-            for (int x = 0; x < 800; x++) // the screen is 16-bit
-                h = (h ^ static_cast<const Uint16*>(st.screen->pixels)[y * st.screen->pitch / 2 + x]) * 16777619u;
-        char hash[10];
-        std::snprintf(hash, sizeof hash, "/%08x", h);
-        flips += hash;
-        if (st.lefttank->score > 24 || st.righttank->score > 24) {
-            SDL_Event space{SDL_KEYDOWN}, w{SDL_KEYDOWN};
-            space.key.keysym.sym = SDLK_SPACE;
-            w.key.keysym.sym = SDLK_w;
-            for (const SDL_Event& e : {space, w, SDL_Event{SDL_QUIT}})
-                s.now(e); // each goes ahead of the one before
-        }
-    };
-    s.onframe = [&](const zevostate& st, int f) {
-        got << f << ' ' << s.delay << ' ' << st.lefttank->score << ':' << st.righttank->score;
-        for (const plane* p : st.planes)
-            got << ' ' << p->pos.x << ',' << p->pos.y << ',' << p->flying << ',' << p->expstage;
-        for (const bullet* b : {st.leftbullet, st.rightbullet})
-            got << ' ' << b->pos.x << ',' << b->pos.y << ',' << b->fired;
-        got << " r" << s.randcalls << ',' << s.srands << " v" << Mix_Volume(-1, -1) << ' ' << s.sounds << " #"
-            << flips.substr(1);
-        const std::string said = s.printed.str().substr(out);
-        for (char c : said.empty() ? said : " " + said)
-            got << (c == '\n' ? std::string("\\n") : std::string(1, c));
-        got << '\n';
-        out += said.size();
-        s.randcalls = s.srands = 0;
-        s.sounds.clear();
-        flips.clear();
-    };
-    const int status = s.run();
-    got << "exit " << status << " after " << s.frame << " frames\n";
-    const std::string path = "tests/golden/" + name + ".txt";
-    if (std::getenv("ZEVO_REGOLD") && std::string(std::getenv("ZEVO_REGOLD")) == "1") {
-        ASSERT_TRUE(std::ofstream(path) << got.str()) << "could not write " << path;
-        return;
-    }
-    std::ifstream file(path);
-    std::istringstream actual(got.str());
-    std::string want, line;
-    for (int i = 1; bool(std::getline(file, want)) | bool(std::getline(actual, line)); i++)
-        ASSERT_EQ(want, line) << path << " line " << i << " is the first to differ; ZEVO_REGOLD=1 rewrites it";
-}
-
-} // namespace
 
 // Computer against computer (idiotic left, extrem idiotic right): waves, strikes on both sides,
 // explosions and repaints, a win with its wait, and the game after it. Two people at the keyboard:
@@ -104,6 +46,55 @@ TEST(golden, sessions)
         s.rands.assign(r.maxdraws, 2147483647);
         s.rands.resize(2 * r.maxdraws, 0);
         s.play(r.script);
-        replay(s, r.name);
+        std::ostringstream got;
+        got << "# frame wait left:right points; planes x,y,flying,expstage (band 1 first); bullets x,y,fired (left "
+               "first); rand and srand calls; volume; sounds; #screen at each flip; stdout\n";
+        std::string flips;
+        size_t out = 0;
+        s.onflip = [&](const zevostate& st, int) {
+            Uint32 h = 2166136261u;
+            for (int y = 0; y < 600; y++)
+                for (int x = 0; x < 800; x++) // the screen is 16-bit
+                    h = (h ^ static_cast<const Uint16*>(st.screen->pixels)[y * st.screen->pitch / 2 + x]) * 16777619u;
+            char hash[10];
+            std::snprintf(hash, sizeof hash, "/%08x", h);
+            flips += hash;
+            if (st.lefttank->score > 24 || st.righttank->score > 24) {
+                SDL_Event space{SDL_KEYDOWN}, w{SDL_KEYDOWN};
+                space.key.keysym.sym = SDLK_SPACE;
+                w.key.keysym.sym = SDLK_w;
+                for (const SDL_Event& e : {space, w, SDL_Event{SDL_QUIT}})
+                    s.now(e); // each goes ahead of the one before
+            }
+        };
+        s.onframe = [&](const zevostate& st, int f) {
+            got << f << ' ' << s.delay << ' ' << st.lefttank->score << ':' << st.righttank->score;
+            for (const plane* p : st.planes)
+                got << ' ' << p->pos.x << ',' << p->pos.y << ',' << p->flying << ',' << p->expstage;
+            for (const bullet* b : {st.leftbullet, st.rightbullet})
+                got << ' ' << b->pos.x << ',' << b->pos.y << ',' << b->fired;
+            got << " r" << s.randcalls << ',' << s.srands << " v" << Mix_Volume(-1, -1) << ' ' << s.sounds << " #"
+                << flips.substr(1);
+            const std::string said = s.printed.str().substr(out);
+            for (char c : said.empty() ? said : " " + said)
+                got << (c == '\n' ? std::string("\\n") : std::string(1, c));
+            got << '\n';
+            out += said.size();
+            s.randcalls = s.srands = 0;
+            s.sounds.clear();
+            flips.clear();
+        };
+        const int status = s.run();
+        got << "exit " << status << " after " << s.frame << " frames\n";
+        const std::string path = std::string("tests/golden/") + r.name + ".txt";
+        if (std::getenv("ZEVO_REGOLD") && std::string(std::getenv("ZEVO_REGOLD")) == "1") {
+            EXPECT_TRUE(std::ofstream(path) << got.str()) << "could not write " << path;
+            continue;
+        }
+        std::ifstream file(path);
+        std::istringstream actual(got.str());
+        std::string want, line;
+        for (int i = 1; bool(std::getline(file, want)) | bool(std::getline(actual, line)); i++)
+            ASSERT_EQ(want, line) << path << " line " << i << " is the first to differ; ZEVO_REGOLD=1 rewrites it";
     }
 }
