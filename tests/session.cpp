@@ -194,11 +194,6 @@ Mix_Chunk* __wrap_Mix_LoadWAV_RW(SDL_RWops* src, int freesrc)
 
 } // extern "C"
 
-const Uint8 skytable[10][3] = {
-    {213, 201, 229}, {195, 171, 227}, {188, 149, 241}, {166, 166, 244}, {157, 157, 202},
-    {115, 115, 236}, {154, 154, 255}, {199, 215, 251}, {217, 222, 234}, {182, 224, 227},
-};
-
 Uint32 pixel(SDL_Surface* s, int x, int y)
 {
     Uint32 v = 0; // the surface's own bytes, in the order a pixel value has them on this machine

@@ -86,7 +86,6 @@ inline int drawof(int k)
 {
     return k < 10 ? k * 214748365 : 2147483647;
 }
-extern const Uint8 skytable[10][3]; // the sky's palette
 Uint32 pixel(SDL_Surface* s, int x, int y);
 
 #endif

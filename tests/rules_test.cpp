@@ -1,0 +1,245 @@
+#include "artstup.h"
+#include "background.h"
+#include "bullet.h"
+#include "menu.h"
+#include "plane.h"
+#include "session.h"
+
+#include <SDL/SDL_ttf.h>
+#include <gtest/gtest.h>
+
+// The rules a reader should see spelled out, one table each, on the real classes and a real
+// screen. A session script answers rand() and the menu's polls: one press, then, if the menu is
+// still open, the session's own nudge on start.
+struct rules : testing::Test {
+    SDL_Surface* screen = SDL_Init(SDL_INIT_VIDEO) ? nullptr : SDL_SetVideoMode(800, 600, 16, SDL_SWSURFACE);
+    TTF_Font* font = TTF_Init() ? nullptr : TTF_OpenFont("pix/astronbo.ttf", 32);
+    session::script s;
+    SDL_Event event;
+    background back{screen};
+    plane p[5] = {{screen, 1, 'l', 5, 1, &back},
+                  {screen, 1, 'l', 5, 2, &back},
+                  {screen, 1, 'l', 5, 3, &back},
+                  {screen, 1, 'l', 5, 4, &back},
+                  {screen, 1, 'l', 5, 5, &back}};
+    menu* m = (session::current = &s, new menu(screen, font, font, font, &event, &back));
+
+    bool closedby(int x, int y) // runs the menu
+    {
+        s.queue = {{0, session::press(x, y)}}, s.next = 0, s.nudges = 0;
+        m->run();
+        return s.nudges == 0;
+    }
+    ~rules() { session::current = nullptr, delete m, TTF_CloseFont(font), TTF_Quit(), SDL_Quit(); }
+};
+
+// The plane flies a 50 by 20 strip whose column c is green 10 + c. Per move: its x, then the strip
+// columns that its last row shows, "first-last@x", and "?" when they are not one run (a trail).
+TEST_F(rules, planecrossestheedges)
+{
+    plane& q = p[0];
+    SDL_FreeSurface(q.pic);
+    q.pic = SDL_CreateRGBSurface(SDL_SWSURFACE, 50, 20, 16, 0xf800, 0x7e0, 0x1f, 0);
+    for (int i = 0; i < 50 * 20; i++) // rows of 100 bytes: no padding
+        static_cast<Uint16*>(q.pic->pixels)[i] = Uint16(0xf800 | (10 + i % 50) << 5);
+    auto shown = [&](int y) {
+        std::vector<int> xs, cs;
+        for (int x = 0; x < 800; x++)
+            if (pixel(screen, x, y) != back.colour[0])
+                xs.push_back(x), cs.push_back(int(pixel(screen, x, y) >> 5 & 63) - 10);
+        const int n = int(xs.size());
+        return n ? " " + std::to_string(cs[0]) + "-" + std::to_string(cs[n - 1]) + "@" + std::to_string(xs[0]) +
+                       (cs[n - 1] - cs[0] + 1 == n ? "" : "?")
+                 : "";
+    };
+    const struct {
+        int x, speed;
+        char dir;
+        std::vector<std::string> moves;
+    } rows[] = {
+        {795, 10, 'r', {"805", "0 40-49@0", "0 30-49@0", "0 20-49@0", "0 10-49@0", "0 0-49@0", "10 0-49@10"}},
+        // the last window step overshoots: the whole strip lands at -src.x and flies on from there
+        {795, 15, 'r', {"810", "0 35-49@0", "0 20-49@0", "0 5-49@0", "10 0-49@10", "25 0-49@25"}},
+        {5, 15, 'l', {"0 10-49@0", "0 15-49@0", "0 30-49@0", "0 45-49@0", "850", "835", "820", "805", "790 0-9@790"}},
+        // the crossing starts from the whole width, whatever part had been visible
+        {5, 25, 'l', {"0 20-49@0", "0 25-49@0", "850", "825", "800", "775 0-24@775", "750 0-49@750"}},
+    };
+    for (const auto& r : rows) {
+        back.drawsky();
+        q.pos = {Sint16(r.x), 350, 50, 20}, q.src = {Sint16(r.x), 0, 50, 20};
+        q.crossing = 0, q.dir = r.dir, q.speed = r.speed;
+        SDL_BlitSurface(q.pic, nullptr, screen, &q.pos); // where the move before left it
+        std::vector<std::string> seen(r.moves.size());
+        for (std::string& s : seen)
+            q.move(), s = std::to_string(q.pos.x) + shown(369);
+        EXPECT_EQ(r.moves, seen) << "from x " << r.x << " at " << r.speed << " towards " << r.dir;
+    }
+}
+
+TEST_F(rules, bulletpathsandhits)
+{
+    bullet b[2] = {{screen, 'l', &p[0], &p[1], &p[2], &p[3], &p[4], &back, nullptr},
+                   {screen, 'r', &p[0], &p[1], &p[2], &p[3], &p[4], &back, nullptr}};
+    // Each frame steps by that frame's cannon: up 15; middle 10 ahead and 10 up; down 15 ahead and 5 up.
+    const struct {
+        const char* cannons;
+        const char* path[2]; // left, right
+    } paths[] = {
+        {"uuu", {" 80,525 80,510 80,495", " 720,525 720,510 720,495"}},
+        {"mmm", {" 90,530 100,520 110,510", " 710,530 700,520 690,510"}},
+        {"ddd", {" 95,535 110,530 125,525", " 705,535 690,530 675,525"}},
+        {"dmuum", {" 95,535 105,525 105,510 105,495 115,485", " 705,535 695,525 695,510 695,495 685,485"}},
+    };
+    for (const auto& r : paths)
+        for (int s = 0; s < 2; s++) {
+            b[s].fired = 1;
+            std::string path;
+            for (const char* c = r.cannons; *c; c++)
+                b[s].move(*c), path += " " + std::to_string(b[s].pos.x) + "," + std::to_string(b[s].pos.y);
+            EXPECT_EQ(r.path[s], path) << "lr"[s] << " steered " << r.cannons;
+            b[s].reset();
+        }
+    // Touching rectangles strike, one pixel of gap misses; only the plane of the band that holds the
+    // row just above the bullet's top edge counts, and only while it flies.
+    const struct {
+        const char* what;
+        int x, y, band, ty, flying, expstage, struck; // the plane of `band` stands at (400, ty), 56 by 22
+    } hits[] = {
+        {"touching above", 420, 184, 3, 190, 1, 0, 3}, {"gap above", 420, 183, 3, 190, 1, 0, 0},
+        {"touching below", 420, 212, 3, 190, 1, 0, 3}, {"gap below", 420, 213, 3, 190, 1, 0, 0},
+        {"touching left", 394, 200, 3, 190, 1, 0, 3},  {"gap left", 393, 200, 3, 190, 1, 0, 0},
+        {"touching right", 456, 200, 3, 190, 1, 0, 3}, {"gap right", 457, 200, 3, 190, 1, 0, 0},
+        {"exploding", 420, 200, 3, 190, 0, 3, 0},      {"down", 420, 200, 3, 190, 0, 0, 0},
+        {"top in band 3", 420, 240, 2, 236, 1, 0, 0},  {"top in band 2", 420, 241, 2, 236, 1, 0, 2},
+    };
+    for (const auto& r : hits) {
+        plane& t = p[r.band - 1];
+        t.pos = {400, Sint16(r.ty), 56, 22}, t.flying = r.flying, t.expstage = r.expstage;
+        b[0].pos = {Sint16(r.x), Sint16(r.y), 6, 6};
+        const plane* struck = b[0].collide();
+        EXPECT_EQ(r.struck, struck ? struck->height : 0) << r.what;
+    }
+}
+
+// Planes fly leftwards at 5 from x 800 but for the one aimed at. Per row: the cannon, the band aimed at,
+// whether the resting bullet was fired, srand() called, rand() called how often, the draw of 5 told.
+TEST_F(rules, computerchoices)
+{
+    const struct {
+        const char *what, *flying;       // flying: the bands whose plane flies
+        char side, skill, dir;           // dir: of the plane aimed at
+        int band, speed, tx, ty, bx, by; // the plane aimed at; the bullet, resting at (0, 0)
+        std::vector<int> draws;          // rand()'s answers, as draws of 0 to 5
+        const char* want;
+    } rows[] = {
+        {"nothing flies", "", 'l', 'i', 'r', 2, 5, 600, 270, 0, 0, {}, "m 2 fires seeds"},
+        {"nothing flies", "", 'r', 's', 'r', 2, 5, 600, 270, 0, 0, {}, "m 2 fires"},
+        {"the lowest flying plane", "35", 'r', 's', 'r', 1, 5, 600, 350, 0, 0, {}, "m 3 fires"},
+        {"draws until one flies", "3", 'l', 'i', 'r', 1, 5, 600, 350, 0, 0, {0, 5, 4, 2}, "m 3 fires seeds 4 draws 5!"},
+        {"a draw of 5 is band 5", "12345", 'r', 'i', 'r', 1, 5, 600, 350, 0, 0, {5}, "m 5 fires seeds 1 draws 5!"},
+        {"dx 100, dy 50", "12345", 'l', 'i', 'r', 3, 5, 400, 200, 300, 250, {}, "m 3"},
+        {"dx 101, dy 50", "12345", 'l', 'i', 'r', 3, 5, 401, 200, 300, 250, {}, "d 3"},
+        {"dx 100, dy 50", "12345", 'r', 'i', 'l', 3, 5, 400, 200, 500, 250, {}, "u 3"},
+        {"straight above, struck by the other side", "", 'l', 'i', 'r', 3, 5, 300, 190, 300, 250, {}, "u 3"},
+        {"above the target, only 1 and 2 fly", "12", 'l', 's', 'l', 1, 5, 200, 350, 300, 300, {}, "u 1"},
+        {"above the target: 4 before 3", "134", 'l', 's', 'l', 1, 5, 200, 350, 300, 300, {}, "u 4"},
+        {"away at 10", "14", 'l', 's', 'r', 1, 10, 200, 350, 300, 400, {}, "u 1"},
+        {"away at 11: retarget high", "14", 'l', 's', 'r', 1, 11, 200, 350, 300, 400, {}, "u 4"},
+        {"away at 11: retarget high", "15", 'r', 's', 'l', 1, 11, 400, 350, 500, 400, {}, "u 5"},
+        {"towards the tank at 11", "15", 'r', 's', 'r', 1, 11, 400, 350, 500, 400, {}, "u 1"},
+        {"towards the tank, dy 80", "2", 'l', 's', 'l', 2, 5, 350, 301, 300, 381, {}, "d 2"},
+        {"towards the tank, dy 81", "2", 'l', 's', 'l', 2, 5, 350, 301, 300, 382, {}, "u 2"},
+    };
+    for (const auto& r : rows) {
+        for (int i = 0; i < 5; i++)
+            p[i].flying = strchr(r.flying, '1' + i) != nullptr;
+        plane& t = p[r.band - 1];
+        t.dir = r.dir, t.speed = r.speed, t.pos.x = Sint16(r.tx), t.pos.y = Sint16(r.ty);
+        bullet b(screen, r.side, &p[0], &p[1], &p[2], &p[3], &p[4], &back, nullptr);
+        b.fired = r.by > 0, b.pos.x = Sint16(r.bx), b.pos.y = Sint16(r.by);
+        artstup a(&p[0], &p[1], &p[2], &p[3], &p[4], &b);
+        a.target = &t;
+        session::script rec;
+        for (int k : r.draws)
+            rec.rands.push_back(drawof(2 * k));
+        session::current = &rec;
+        testing::internal::CaptureStdout();
+        std::string got = {a.moveshot(r.side, r.skill), ' ', char('0' + a.target->height)};
+        const std::string out = testing::internal::GetCapturedStdout();
+        session::current = &s;
+        got += std::string(r.by == 0 && b.fired ? " fires" : "") + (rec.srands ? " seeds" : "");
+        got += rec.randcalls ? " " + std::to_string(rec.randcalls) + " draws" : "";
+        got += out == "random in artstup::moveshot reached 5\n" ? " 5!" : out;
+        EXPECT_EQ(r.want, got) << r.what << " (side " << r.side << ", skill " << r.skill << ")";
+    }
+}
+
+// Each opening starts with both sides the computer at "extrem idiotic", speed 25 and sound on, and
+// gets one press. Per row: quit, speed, sound, reset, kinds and skills, and whether the menu closed,
+// after a press one pixel inside an edge of the button; a press on the edge changes nothing.
+TEST_F(rules, menubuttonsattheirborders)
+{
+    const struct {
+        int button;
+        const char* inside;
+    } rows[] = {
+        {session::start, "0 25 1 0 ccii closed"}, {session::quit, "1 25 1 0 ccii closed"},
+        {session::reset, "0 25 1 1 ccii"},        {session::sound, "0 25 0 0 ccii"},
+        {session::slower, "0 24 1 0 ccii"},       {session::faster, "0 26 1 0 ccii"},
+        {session::leftkind, "0 25 1 0 hcii"},     {session::rightkind, "0 25 1 0 chii"},
+        {session::leftskill, "0 25 1 0 ccsi"},    {session::rightskill, "0 25 1 0 ccis"},
+    };
+    ASSERT_TRUE(screen && font);
+    const SDL_Rect panel = m->menurect;
+    for (const auto& r : rows) {
+        const SDL_Rect& b = session::buttons[r.button];
+        const int x = panel.x + b.x, y = panel.y + b.y, mx = x + b.w / 2, my = y + b.h / 2;
+        for (int in = 0; in < 2; in++)
+            for (auto pt : {std::make_pair(x + in, my), {x + b.w - in, my}, {mx, y + in}, {mx, y + b.h - in}}) {
+                m->quit = 0, m->gamespeed = 25, m->sound = 1;
+                m->lefttype = m->righttype = 'c', m->leftskill = m->rightskill = 'i';
+                const bool closed = closedby(pt.first, pt.second);
+                char now[32];
+                snprintf(now, sizeof now, "%d %d %d %d %c%c%c%c%s", m->quit, m->gamespeed, m->sound, m->resetscore,
+                         m->lefttype, m->righttype, m->leftskill, m->rightskill, closed ? " closed" : "");
+                EXPECT_EQ(in ? r.inside : "0 25 1 0 ccii", std::string(now)) << "at " << pt.first << "," << pt.second;
+            }
+    }
+}
+
+// The games-won tally at every opening: each side's true count and the colon, with no digit of an
+// older text over a count.
+TEST_F(rules, tallyateveryopening)
+{
+    ASSERT_TRUE(screen && font);
+    const SDL_Color white = {255, 255, 255, 0};
+    auto draw = [&](SDL_Surface* on, const char* text, int x, bool clean) {
+        SDL_Surface* t = TTF_RenderText_Solid(font, text, white);
+        SDL_Rect at = {Sint16(x), 40, Uint16(t->w), Uint16(t->h)};
+        if (clean)
+            SDL_BlitSurface(m->cleanpic, &at, on, &at);
+        SDL_BlitSurface(t, nullptr, on, &at);
+        SDL_FreeSurface(t);
+    };
+    for (char side : {'l', 'r'}) {
+        delete m;
+        m = new menu(screen, font, font, font, &event, &back);
+        for (int wins = 1; wins <= 99; wins++) {
+            m->addwin(side);
+            if (wins != 4 && wins != 10 && wins != 16 && wins != 30 && wins != 99)
+                continue;
+            closedby(0, 0);
+            // both tally texts, then the count over its own area
+            SDL_Surface* want = SDL_ConvertSurface(m->cleanpic, m->cleanpic->format, SDL_SWSURFACE);
+            draw(want, "0          :", 191, false);
+            draw(want, "0", 336, false);
+            const char count[4] = {char('0' + wins / 10), char('0' + wins % 10), ' ', 0};
+            draw(want, count, side == 'l' ? 191 : 336, true);
+            for (int y = 21; y < 81; y++)
+                for (int x = 166; x < 386; x++)
+                    ASSERT_EQ(pixel(want, x, y), pixel(m->menupic, x, y))
+                        << side << " side, " << wins << " wins: panel pixel (" << x << "," << y << ")";
+            SDL_FreeSurface(want);
+        }
+    }
+}
