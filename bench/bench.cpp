@@ -110,7 +110,7 @@ void repaintandwave(benchmark::State& state, bool wave)
                     s.randnext = 0;
                     newwave(game.planes[0], game.planes[1], game.planes[2], game.planes[3], game.planes[4]);
                 } else {
-                    game.back->drawsky();
+                    game.planes[0]->back->drawsky(); // the background main built
                 }
             }
             t = seconds(start) / n;

@@ -6,8 +6,8 @@ if(NOT TARGET zevomainobj)
   target_link_libraries(zevomainobj PRIVATE zevogame)
 endif()
 set(zevoseams SDL_PollEvent SDL_Delay SDL_Flip rand srand Mix_PlayChannelTimed Mix_LoadWAV_RW
-  # the constructors of background, tank, plane, bullet and menu
-  _ZN10backgroundC1EP11SDL_Surface _ZN4tankC1EcP11SDL_SurfaceP9_TTF_Font
+  # the constructors of tank, plane, bullet and menu
+  _ZN4tankC1EcP11SDL_SurfaceP9_TTF_Font
   _ZN5planeC1EP11SDL_SurfaceiciiP10background
   _ZN6bulletC1EP11SDL_SurfacecP5planeS3_S3_S3_S3_P10backgroundP9Mix_Chunk
   _ZN4menuC1EP11SDL_SurfaceP9_TTF_FontS3_S3_P9SDL_EventP10background)

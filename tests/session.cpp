@@ -81,8 +81,6 @@ using session::current;
         if (zevostate* st = current ? &current->state : nullptr)                                                       \
             note;                                                                                                      \
     }
-SEAM(_ZN10backgroundC1EP11SDL_Surface, (background * self, SDL_Surface* screen), (self, screen),
-     (st->back = self, st->screen = screen))
 SEAM(_ZN4tankC1EcP11SDL_SurfaceP9_TTF_Font, (tank * self, char side, SDL_Surface* s, TTF_Font* f), (self, side, s, f),
      (side == 'l' ? st->lefttank : st->righttank) = self)
 SEAM(_ZN5planeC1EP11SDL_SurfaceiciiP10background,

@@ -14,7 +14,6 @@
 #include <string>
 #include <vector>
 
-class background;
 class bullet;
 class menu;
 class plane;
@@ -22,8 +21,6 @@ class tank;
 int zevomain();
 
 struct zevostate {
-    SDL_Surface* screen;
-    background* back;
     tank *lefttank, *righttank;
     plane* planes[5]; // band 1 first
     bullet *leftbullet, *rightbullet;
@@ -48,8 +45,6 @@ struct script {
     void at(int frame, const SDL_Event& e) { queue.push_back({frame, e}); }
     void key(int frame, SDLKey k, bool down) { at(frame, keyevent(k, down)); }
     void click(int frame, int x, int y) { at(frame, press(x, y)); } // the menu ignores releases
-    // From a callback: for whatever polls next, ahead of the rest.
-    void now(const SDL_Event& e) { queue.insert(queue.begin() + long(next), {frame, e}); }
 
     std::vector<int> rands; // what rand() returns first, in order; then a fixed generator
     size_t randnext = 0;
@@ -81,11 +76,6 @@ extern script* current;
 
 } // namespace session
 
-// What rand() returns for a draw of k out of 10 (10 only at the generator's maximum).
-inline int drawof(int k)
-{
-    return k < 10 ? k * 214748365 : 2147483647;
-}
 Uint32 pixel(SDL_Surface* s, int x, int y);
 
 #endif
