@@ -5,8 +5,7 @@
 
 void computerduel(session::script& s, int frames)
 {
-    s.play("0:leftkind 0:rightkind 0:faster*25"); // speed 50
-    s.play("0:start");
+    s.play("0:leftkind 0:rightkind 0:faster*25 0:start"); // speed 50
     s.frames = frames;
 }
 
