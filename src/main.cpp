@@ -48,6 +48,15 @@ void play(Mix_Chunk* sound)
     Mix_PlayChannelTimed(-1, sound, 0, -1);
 }
 
+// SDL's own handlers push a quit event, taking the event queue's lock: a signal that lands inside
+// SDL_PollEvent, where the menus and the win wait spend their time, deadlocks there. The game keeps
+// no data, so a signal simply ends it. SDL installs its handlers at every start of its video.
+void defaultsignals()
+{
+    std::signal(SIGINT, SIG_DFL);
+    std::signal(SIGTERM, SIG_DFL);
+}
+
 } // namespace
 
 void newwave(plane* plane1, plane* plane2, plane* plane3, plane* plane4, plane* plane5)
@@ -75,11 +84,7 @@ int main()
         std::cout << "Could not initialize SDL:" << SDL_GetError() << std::endl;
         SDL_Quit();
     }
-    // SDL's own handlers push a quit event, taking the event queue's lock: a signal that lands
-    // inside SDL_PollEvent, where the menus and the win wait spend their time, deadlocks there.
-    // The game keeps no data, so a signal simply ends it.
-    std::signal(SIGINT, SIG_DFL);
-    std::signal(SIGTERM, SIG_DFL);
+    defaultsignals();
     if (TTF_Init() < 0)
         std::cout << "could not initialize SDL_TTF" << std::flush;
     TTF_Font* const font16 = TTF_OpenFont("pix/astronbo.ttf", 16);
@@ -124,6 +129,8 @@ int main()
         shutdown();
         return 1;
     }
+    // a failed SDL_Init leaves the video to start here, with SDL's handlers
+    defaultsignals();
     SDL_WM_SetCaption("ZEVO version 0.4", nullptr);
     Mix_OpenAudio(22050, AUDIO_S16MSB, 2, 4096);
     Mix_AllocateChannels(16);
