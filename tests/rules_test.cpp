@@ -113,7 +113,7 @@ TEST_F(rules, bulletpathsandhits)
         {"top in band 3", 420, 240, 2, 236, 1, 0, 0},  {"top in band 2", 420, 241, 2, 236, 1, 0, 2},
     };
     for (const auto& r : hits) {
-        plane& t = p[r.band - 1];
+        plane& t = p[std::max(r.band, 1) - 1];
         t.pos = {400, Sint16(r.ty), 56, 22}, t.flying = r.flying, t.expstage = r.expstage;
         b[0].pos = {Sint16(r.x), Sint16(r.y), 6, 6};
         const plane* struck = b[0].collide();
@@ -121,7 +121,7 @@ TEST_F(rules, bulletpathsandhits)
     }
 }
 
-// Planes fly leftwards at 5 from x 800 but for the one aimed at. Per row: the cannon, the band aimed at,
+// Planes fly leftwards at 5 from x 800 but for the one aimed at. Per row: the cannon, the band aimed at (-: none),
 // whether the resting bullet was fired, srand() called, rand() called how often, the draw of 5 told.
 TEST_F(rules, computerchoices)
 {
@@ -149,22 +149,42 @@ TEST_F(rules, computerchoices)
         {"towards the tank at 11", "15", 'r', 's', 'r', 1, 11, 400, 350, 500, 400, {}, "u 1"},
         {"towards the tank, dy 80", "2", 'l', 's', 'l', 2, 5, 350, 301, 300, 381, {}, "d 2"},
         {"towards the tank, dy 81", "2", 'l', 's', 'l', 2, 5, 350, 301, 300, 382, {}, "u 2"},
+        {"towards the tank, dy 80", "2", 'r', 's', 'r', 2, 5, 470, 301, 500, 381, {}, "m 2"},
+        {"towards the tank, dy 81", "2", 'r', 's', 'r', 2, 5, 470, 301, 500, 382, {}, "u 2"},
+        {"dx 101, dy 50", "12345", 'r', 'i', 'l', 3, 5, 399, 200, 500, 250, {}, "d 3"},
+        // level with the bullet, straight ahead: every border at once
+        {"level", "12345", 'l', 'i', 'r', 3, 5, 300, 190, 300, 190, {}, "m 3"},
+        {"level", "12345", 'r', 'i', 'r', 3, 5, 500, 190, 500, 190, {}, "m 3"},
+        {"level, away", "14", 'l', 's', 'r', 1, 5, 300, 350, 300, 350, {}, "m 1"},
+        {"level, towards the tank", "14", 'l', 's', 'l', 1, 5, 300, 350, 300, 350, {}, "m 1"},
+        {"level, away", "14", 'r', 's', 'l', 1, 5, 500, 350, 500, 350, {}, "m 1"},
+        {"level, towards the tank", "14", 'r', 's', 'r', 1, 5, 500, 350, 500, 350, {}, "m 1"},
+        {"away, ahead", "1", 'l', 's', 'r', 1, 5, 350, 350, 300, 400, {}, "d 1"},
+        {"away, ahead", "1", 'r', 's', 'l', 1, 5, 400, 350, 500, 400, {}, "d 1"},
+        {"towards the tank, behind", "1", 'r', 's', 'r', 1, 5, 600, 350, 500, 400, {}, "d 1"},
+        {"towards the tank, far ahead", "1", 'r', 's', 'r', 1, 5, 300, 350, 500, 400, {}, "d 1"},
+        {"just above the bullet", "5", 'l', 's', 'l', 5, 5, 300, 30, 300, 20, {}, "d 5"},
+        // a person fired this side's bullet before the computer took over
+        {"nothing aimed at", "12345", 'l', 'i', 'r', 0, 5, 0, 0, 300, 400, {}, "m -"},
+        {"nothing aimed at", "12345", 'r', 's', 'r', 0, 5, 0, 0, 500, 400, {}, "m -"},
     };
     for (const auto& r : rows) {
         for (int i = 0; i < 5; i++)
             p[i].flying = strchr(r.flying, '1' + i) != nullptr;
-        plane& t = p[r.band - 1];
+        plane& t = p[std::max(r.band, 1) - 1];
         t.dir = r.dir, t.speed = r.speed, t.pos.x = Sint16(r.tx), t.pos.y = Sint16(r.ty);
         bullet b(screen, r.side, &p[0], &p[1], &p[2], &p[3], &p[4], &back, nullptr);
         b.fired = r.by > 0, b.pos.x = Sint16(r.bx), b.pos.y = Sint16(r.by);
         artstup a(&p[0], &p[1], &p[2], &p[3], &p[4], &b);
-        a.target = &t;
+        if (r.band > 0)
+            a.target = &t;
         session::script rec;
         for (int k : r.draws)
             rec.rands.push_back(k < 5 ? 2 * k * 214748365 : 2147483647); // 2147483647 alone draws 10
         session::current = &rec;
         testing::internal::CaptureStdout();
-        std::string got = {a.moveshot(r.side, r.skill), ' ', char('0' + a.target->height)};
+        const char cannon = a.moveshot(r.side, r.skill);
+        std::string got = {cannon, ' ', a.target ? char('0' + a.target->height) : '-'};
         const std::string out = testing::internal::GetCapturedStdout();
         session::current = &s;
         got += std::string(r.by == 0 && b.fired ? " fires" : "") + (rec.srands ? " seeds" : "");

@@ -37,11 +37,11 @@ TEST(golden, sessions)
         {"computerduel", 2024, 2200, 0, "0:leftkind 0:rightkind 0:leftskill 0:faster*10 0:start"},
         {"keyboardplay", 7, 220, 0,
          "0:start 3:+w 4:+up 5:+left 6:+a 8:+w 10:+d 14:-a 18:-d 60:-left 70:+a 70:+w 75:+right 75:+up 80:-left "
-         "110:-a 110:-right 115:+d 115:+w 116:+up 130:-d 131:+right 140:-right"},
+         "110:-a 110:-right 115:+d 115:+w 116:+up 130:-d 131:+right 140:-right 150:+d 167:-d"},
         {"escapemenu", 99, 1000, 0,
          "0:rightkind 0:sound 0:start 20:+a 20:+w 150:close 150:+esc 150:-esc 150:-a 150:faster*30 150:sound "
          "150:reset 150:rightskill 150:rightkind 150:leftkind 150:leftskill 150:start 170:+w 230:+esc 230:leftkind "
-         "230:rightkind 230:rightskill 230:slower*60 230:sound 230:start 330:+esc 330:quit"},
+         "230:rightkind 230:slower*60 230:sound 230:start 330:+esc 330:quit"},
         {"extremedraws", 12345, 400, 300, "0:leftkind 0:rightkind 0:rightskill 0:start"},
     };
     for (const auto& r : sessions) {
