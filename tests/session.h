@@ -1,11 +1,9 @@
 #ifndef ZEVO_TESTS_SESSION_H
 #define ZEVO_TESTS_SESSION_H
 
-// Scripted sessions: the real main, run frame by frame in this process. Link-time seams deliver
-// the script's events, answer rand(), skip every SDL_Delay and srand(), and catch the objects main
-// builds as their constructors run. Frames are counted by main's SDL_Delay calls; frame 0 is the
-// first after the first menu. An event scripted for frame n goes to the first poll once frame n
-// has begun: frame 0's to the first menu, frame n's to that frame's events or a menu it opens.
+// Scripted sessions: the real main, frame by frame in this process, fed by link-time seams. A frame
+// ends at main's SDL_Delay; frame 0 is the first after the first menu. An event scripted for frame n
+// goes to the first poll once frame n has begun: that frame's events, or a menu it opens.
 
 #include <SDL/SDL.h>
 #include <SDL/SDL_mixer.h>

@@ -13,7 +13,6 @@
 #include <iomanip>
 #include <random>
 #include <sstream>
-#include <sys/resource.h>
 
 // Recorded sessions of the real main, compared line by line with tests/golden/NAME.txt.
 // ZEVO_REGOLD=1 writes them anew: only for a change of behaviour that is meant; read the diff.
@@ -150,24 +149,4 @@ TEST(hostile, seeds)
         EXPECT_EQ("", fault) << "rerun: ZEVO_HOSTILE_SEEDS=" << seed
                              << ",1 build/tests/zevotests --gtest_filter=hostile.*";
     }
-}
-
-// A million frames of computer against computer at full speed: resident memory stays flat.
-TEST(longrun, memoryflat)
-{
-    auto residentkb = [] { // the peak, which grows with any leak
-        rusage use{};
-        return getrusage(RUSAGE_SELF, &use), use.ru_maxrss;
-    };
-    session::script s;
-    s.play("0:leftkind 0:rightkind 0:faster*25 0:start");
-    s.frames = 1000000;
-    long early = 0;
-    s.onframe = [&](const zevostate&, int f) {
-        s.sounds.clear(); // the record would grow
-        early = f == 10000 ? residentkb() : early;
-    };
-    ASSERT_EQ(0, s.run());
-    EXPECT_EQ(1000001, s.frame);
-    EXPECT_LT(residentkb() - early, 1024) << "kB grown between frame 10,000 and the end";
 }
