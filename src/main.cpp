@@ -18,7 +18,7 @@
 namespace {
 
 struct launch {
-    int type; // picture kind 1..3; 0 leaves the plane of that band alone
+    int type; // picture kind 1..3; 0, an empty launch, leaves the plane of that band alone
     char dir;
     int speed; // pixels per frame
 };
@@ -26,14 +26,14 @@ struct launch {
 // The nine formations, by draw 1..9; band 1 first.
 const launch formations[9][5] = {
     {{1, 'l', 10}, {1, 'l', 10}, {1, 'l', 10}, {1, 'l', 10}, {1, 'l', 10}},
-    {{0, 0, 0}, {0, 0, 0}, {2, 'l', 12}, {2, 'r', 18}, {2, 'l', 12}},
+    {{}, {}, {2, 'l', 12}, {2, 'r', 18}, {2, 'l', 12}},
     {{3, 'l', 5}, {3, 'r', 5}, {2, 'l', 10}, {2, 'r', 10}, {2, 'l', 10}},
-    {{0, 0, 0}, {0, 0, 0}, {0, 0, 0}, {0, 0, 0}, {2, 'l', 15}},
+    {{}, {}, {}, {}, {2, 'l', 15}},
     {{3, 'l', 20}, {2, 'l', 15}, {1, 'r', 15}, {1, 'l', 10}, {1, 'r', 10}},
-    {{0, 0, 0}, {3, 'r', 17}, {0, 0, 0}, {3, 'r', 17}, {3, 'r', 17}},
-    {{1, 'l', 10}, {1, 'r', 10}, {0, 0, 0}, {0, 0, 0}, {0, 0, 0}},
+    {{}, {3, 'r', 17}, {}, {3, 'r', 17}, {3, 'r', 17}},
+    {{1, 'l', 10}, {1, 'r', 10}, {}, {}, {}},
     {{1, 'l', 18}, {2, 'r', 8}, {2, 'r', 8}, {2, 'r', 8}, {3, 'l', 18}},
-    {{2, 'l', 17}, {2, 'l', 13}, {0, 0, 0}, {0, 0, 0}, {1, 'r', 10}},
+    {{2, 'l', 17}, {2, 'l', 13}, {}, {}, {1, 'r', 10}},
 };
 
 // The planes and the menu live until the process ends. They are made here and nowhere else, so

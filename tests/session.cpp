@@ -117,16 +117,17 @@ int __wrap_SDL_PollEvent(SDL_Event* event)
     } else if (s.next >= s.queue.size() && s.frame >= s.frames && s.closedframe != s.frame) {
         s.closedframe = s.frame;
         *event = SDL_Event{SDL_QUIT};
-    } else if (++s.idle < 2) {
+    } else if (++s.idle < 3) { // a closing menu finds nothing, then the frame loop: no wait yet
         return 0;
     } else if (!s.state.panel || ++s.nudges > 1000) {
         std::cerr << "session stuck in frame " << s.frame << std::endl;
         _exit(3);
     } else {
         s.idle = 0;
-        *event = s.nudges % 2
-                     ? session::pressed(s.state.panel->menurect, s.frame >= s.frames ? session::quit : session::start)
-                     : session::keyevent(SDLK_SPACE, true);
+        const bool click = s.nudges % 2;
+        const int button = s.frame >= s.frames ? session::quit : session::start;
+        s.nudged += click ? (button == session::quit ? 'q' : 'c') : 's';
+        *event = click ? session::pressed(s.state.panel->menurect, button) : session::keyevent(SDLK_SPACE, true);
     }
     return 1;
 }

@@ -61,6 +61,7 @@ struct script {
     std::string sounds; // played, as p, s, e, a (? for another chunk)
     int randcalls = 0, srands = 0, loads = 0;
     std::ostringstream printed; // main's stdout, as it writes it
+    std::string nudged;         // what the waits were given: c a click on start, q on quit, s Space
 
     std::vector<std::pair<int, SDL_Event>> queue; // frame, event
     size_t next = 0;

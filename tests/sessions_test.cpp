@@ -16,7 +16,7 @@
 
 // Recorded sessions of the real main, compared line by line with tests/golden/NAME.txt.
 // ZEVO_REGOLD=1 writes them anew: only for a change of behaviour that is meant; read the diff.
-// A win wait is left by the session's nudges: a click, which it must drop, then Space.
+// A win wait is left by the session's nudges, which the records show: a click, which it must drop, then Space.
 
 // Computer against computer (idiotic left, extrem idiotic right): waves, strikes on both sides,
 // explosions and repaints, a win with its wait, and the game after it. Two people at the keyboard:
@@ -39,7 +39,7 @@ TEST(golden, sessions)
          "110:-a 110:-right 115:+d 115:+w 116:+up 130:-d 131:+right 140:-right 150:+d 167:-d"},
         {"escapemenu", 99, 1000, 0,
          "0:rightkind 0:sound 0:start 20:+a 20:+w 150:close 150:+esc 150:-esc 150:-a 150:faster*30 150:sound "
-         "150:reset 150:rightskill 150:rightkind 150:leftkind 150:leftskill 150:start 170:+w 230:+esc 230:leftkind "
+         "150:reset 150:rightskill*3 150:rightkind 150:leftkind 150:leftskill 150:start 170:+w 230:+esc 230:leftkind "
          "230:rightkind 230:slower*60 230:sound 230:start 330:+esc 330:quit"},
         {"extremedraws", 12345, 400, 300, "0:leftkind 0:rightkind 0:rightskill 0:start"},
     };
@@ -52,7 +52,7 @@ TEST(golden, sessions)
         s.play(r.script);
         std::ostringstream got;
         got << "# frame wait left:right points; planes x,y,flying,expstage (band 1 first); bullets x,y,fired (left "
-               "first); rand and srand calls; volume; sounds; #screen at each flip; stdout\n";
+               "first); rand and srand calls; volume; sounds; #screen at each flip; nudges; stdout\n";
         std::ostringstream flips;
         size_t out = 0;
         s.onflip = [&](const zevostate&, int) {
@@ -71,6 +71,8 @@ TEST(golden, sessions)
                 got << ' ' << b->pos.x << ',' << b->pos.y << ',' << b->fired;
             got << " r" << s.randcalls << ',' << s.srands << " v" << Mix_Volume(-1, -1) << ' ' << s.sounds << " #"
                 << flips.str().substr(1);
+            if (!s.nudged.empty())
+                got << " nudged " << s.nudged;
             const std::string said = s.printed.str().substr(out);
             for (char c : said.empty() ? said : " " + said)
                 got << (c == '\n' ? std::string("\\n") : std::string(1, c));
@@ -78,6 +80,7 @@ TEST(golden, sessions)
             out += said.size();
             s.randcalls = s.srands = 0;
             s.sounds.clear();
+            s.nudged.clear();
             flips.str("");
         };
         const int status = s.run();
