@@ -205,7 +205,9 @@ SIGNALS = [("%s %s %d" % (state, sig.name, n), signalled, state, sig) for sig in
            for n in range(4) for state in ("first menu", "play", "Escape menu", "win wait", "failed SDL_Init")]
 DEVICES = [("unknown video driver", damaged, "", "", "Could not initialize SDL:…\nfensterfehler :…",
             {"SDL_VIDEODRIVER": "nosuch"}),
-           ("unknown audio driver", damaged, "", "", None, {"SDL_AUDIODRIVER": "nosuch"})]
+           ("unknown audio driver", damaged, "", "", None, {"SDL_AUDIODRIVER": "nosuch"}),
+           ("failed TTF_Init", damaged, "", "", "could not initialize SDL_TTFcouldnt open font",
+            {"LD_PRELOAD": os.path.dirname(GAME) + "/libfailinit.so", "ZEVO_FAIL": "TTF_Init"})]
 GROUP = sys.argv[2]
 GROUPS = {"broken": broken(), "devices": DEVICES, "signals": SIGNALS, "window": [("window", window)],
           "setup": [("./play twice at once", setup)] * 3}

@@ -7,6 +7,8 @@
 
 #include <SDL/SDL_ttf.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 // The rules a reader should see spelled out, one table each, on the real classes and a real
 // screen. A session script answers rand() and the menu's polls: one press, then, if the menu is
@@ -80,6 +82,7 @@ TEST_F(rules, computerchoices)
         {"straight above, struck by the other side", "", 'l', 'i', 'r', 3, 5, 300, 190, 300, 250, {}, "u 3"},
         {"above the target, only 1 and 2 fly", "12", 'l', 's', 'l', 1, 5, 200, 350, 300, 300, {}, "u 1"},
         {"above the target: 4 before 3", "134", 'l', 's', 'l', 1, 5, 200, 350, 300, 300, {}, "u 4"},
+        {"above the target: 3 the lowest it takes", "13", 'l', 's', 'l', 1, 5, 200, 350, 300, 300, {}, "u 3"},
         {"away at 10", "14", 'l', 's', 'r', 1, 10, 200, 350, 300, 400, {}, "u 1"},
         {"away at 11: retarget high", "14", 'l', 's', 'r', 1, 11, 200, 350, 300, 400, {}, "u 4"},
         {"away at 11: retarget high", "15", 'r', 's', 'l', 1, 11, 400, 350, 500, 400, {}, "u 5"},
@@ -200,4 +203,36 @@ TEST_F(rules, tallyateveryopening)
             SDL_FreeSurface(want);
         }
     }
+}
+
+// The panel picture's size at each border: a panel its buttons would not fit in is refused, with
+// its size on stdout.
+TEST_F(rules, panelsizes)
+{
+    const struct {
+        int w, h;
+        const char* want;
+    } rows[] = {
+        {498, 401, "refused"}, {499, 400, "refused"}, {801, 401, "refused"}, {499, 401, "at 151"}, {800, 401, "at 0"},
+    };
+    char home[4096], dir[] = "/tmp/zevopanelXXXXXX";
+    ASSERT_TRUE(getcwd(home, sizeof home) && mkdtemp(dir) && chdir(dir) == 0 && mkdir("pix", 0700) == 0);
+    for (const auto& r : rows) {
+        SDL_Surface* pic = SDL_CreateRGBSurface(SDL_SWSURFACE, r.w, r.h, 24, 0xff, 0xff00, 0xff0000, 0);
+        SDL_SaveBMP(pic, "pix/menu.png"); // read by its content, whatever its name
+        SDL_FreeSurface(pic);
+        testing::internal::CaptureStdout();
+        menu panel(screen, font, font, font, &event, &back);
+        std::string got = testing::internal::GetCapturedStdout();
+        if (panel.loaded)
+            got += "at " + std::to_string(panel.menurect.x);
+        else if (got == "pix/menu.png is " + std::to_string(r.w) + "x" + std::to_string(r.h) +
+                            " pixels: the panel must be 499 to 800 pixels wide and at least 401 high\n")
+            got = "refused";
+        EXPECT_EQ(r.want, got) << r.w << "x" << r.h;
+    }
+    unlink("pix/menu.png");
+    rmdir("pix");
+    EXPECT_EQ(0, chdir(home));
+    rmdir(dir);
 }

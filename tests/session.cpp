@@ -105,7 +105,8 @@ Mix_Chunk* __real_Mix_LoadWAV_RW(SDL_RWops* src, int freesrc);
 
 // When nothing is due: the close button in the end frame once the script is spent, again in the
 // next frame if a menu ate it. A menu or win wait left waiting gets a click on start (on quit after
-// the end frame) and Space, so every session ends; one that takes neither is stuck.
+// the end frame), a release of Space and a press of it, so every session ends; one that takes
+// none is stuck.
 int __wrap_SDL_PollEvent(SDL_Event* event)
 {
     if (!current)
@@ -124,10 +125,12 @@ int __wrap_SDL_PollEvent(SDL_Event* event)
         _exit(3);
     } else {
         s.idle = 0;
-        const bool click = s.nudges % 2;
         const int button = s.frame >= s.frames ? session::quit : session::start;
-        s.nudged += click ? (button == session::quit ? 'q' : 'c') : 's';
-        *event = click ? session::pressed(s.state.panel->menurect, button) : session::keyevent(SDLK_SPACE, true);
+        if (s.nudges % 3 == 1)
+            *event = session::pressed(s.state.panel->menurect, button);
+        else
+            *event = session::keyevent(SDLK_SPACE, s.nudges % 3 == 0);
+        s.nudged += s.nudges % 3 == 1 ? (button == session::quit ? 'q' : 'c') : s.nudges % 3 ? 'u' : 's';
     }
     return 1;
 }
@@ -178,7 +181,8 @@ int __wrap_Mix_PlayChannelTimed(int channel, Mix_Chunk* chunk, int loops, int ti
 {
     if (current) {
         Mix_Chunk* const* known = current->state.sounds;
-        current->sounds += chunk ? "psea?"[std::find(known, known + 4, chunk) - known] : '?';
+        const bool once = channel == -1 && loops == 0 && ticks == -1; // on the first free channel
+        current->sounds += !once ? '!' : chunk ? "psea?"[std::find(known, known + 4, chunk) - known] : '?';
     }
     return __real_Mix_PlayChannelTimed(channel, chunk, loops, ticks);
 }

@@ -16,10 +16,13 @@
 
 // Recorded sessions of the real main, compared line by line with tests/golden/NAME.txt.
 // ZEVO_REGOLD=1 writes them anew: only for a change of behaviour that is meant; read the diff.
-// A win wait is left by the session's nudges, which the records show: a click, which it must drop, then Space.
+// A win wait is left by the session's nudges, which the records show: a click and a release of
+// Space, which it must drop, then a press of Space.
 
 // Computer against computer (idiotic left, extrem idiotic right): waves, strikes on both sides,
-// explosions and repaints, a win with its wait, and the game after it. Two people at the keyboard:
+// explosions and repaints, three games each ended by a win and its wait: the left wins, then with
+// the skills swapped in an Escape menu the right, then with them swapped back the left, each from
+// zero points. Two people at the keyboard:
 // firing, steering, held and overlapping cannon keys (a release acts only where its key put the
 // cannon), firing again in flight, bullets leaving at the top and both sides. A person against the
 // computer with Escape menus and every button: a close request that the menu takes back, a key
@@ -33,7 +36,9 @@ TEST(golden, sessions)
         int frames, maxdraws;
         const char* script;
     } sessions[] = {
-        {"computerduel", 2024, 2200, 0, "0:leftkind 0:rightkind 0:leftskill 0:faster*10 0:start"},
+        {"computerduel", 2024, 6320, 0,
+         "0:leftkind 0:rightkind 0:leftskill 0:faster*10 0:start 2100:+esc 2100:leftskill 2100:rightskill 2100:start "
+         "4720:+esc 4720:leftskill 4720:rightskill 4720:start"},
         {"keyboardplay", 7, 220, 0,
          "0:start 3:+w 4:+up 5:+left 6:+a 8:+w 10:+d 14:-a 18:-d 60:-left 70:+a 70:+w 75:+right 75:+up 80:-left "
          "110:-a 110:-right 115:+d 115:+w 116:+up 130:-d 131:+right 140:-right 150:+d 167:-d"},
@@ -53,6 +58,21 @@ TEST(golden, sessions)
         std::ostringstream got;
         got << "# frame wait left:right points; planes x,y,flying,expstage (band 1 first); bullets x,y,fired (left "
                "first); rand and srand calls; volume; sounds; #screen at each flip; nudges; stdout\n";
+        // what start-up set: the window, the mixer and each sound's volume
+        s.onstart = [&](const zevostate& st) {
+            const SDL_Surface* screen = SDL_GetVideoSurface();
+            char* title = nullptr;
+            SDL_WM_GetCaption(&title, nullptr);
+            int rate = 0, channels = 0;
+            Uint16 format = 0;
+            Mix_QuerySpec(&rate, &format, &channels);
+            got << "start " << screen->w << 'x' << screen->h << 'x' << int(screen->format->BitsPerPixel) << " \""
+                << title << "\" audio " << rate << ',' << std::hex << format << std::dec << ',' << channels << " on "
+                << Mix_AllocateChannels(-1) << " channels, volumes";
+            for (Mix_Chunk* sound : st.sounds)
+                got << ' ' << Mix_VolumeChunk(sound, -1);
+            got << '\n';
+        };
         std::ostringstream flips;
         size_t out = 0;
         s.onflip = [&](const zevostate&, int) {
