@@ -50,6 +50,12 @@ def playfield(f):
     return ground(f, "middle")
 
 
+def boxes(f):  # whatever the ground, each tank stands in its green box
+    corners = {f.getpixel((x, 550)) for x in (50, 706)}
+    if corners != {(32, 224, 24)}:
+        return "tank corners %s" % corners
+
+
 def panel(f):
     diff = ImageChops.difference(pic("menu"), f.crop((150, 100, 650, 520)))
     if diff.convert("L").histogram()[0] <= 500 * 420 / 2:
@@ -123,6 +129,8 @@ def damaged(display, file, how, expect, env):  # in a copy of the data
         with Game(display, d, **env) as g:
             if not expect:
                 g.see("the first menu", panel)
+                if "tank" not in file:
+                    g.see("the tanks", boxes)
                 g.x(FIND + click(QUIT))
             g.end(1 if expect else 0, expect or "")
 

@@ -182,19 +182,21 @@ TEST_F(rules, tallyateveryopening)
     for (char side : {'l', 'r'}) {
         delete m;
         m = new menu(screen, font, font, font, &event, &back);
-        for (int wins = 1; wins <= 100; wins++) {
-            if (wins < 100)
+        for (int wins = 1; wins <= 101; wins++) {
+            if (wins != 100)
                 m->addwin(side);
             if (wins != 4 && wins != 10 && wins != 16 && wins != 30 && wins < 99)
                 continue;
-            // the 100th opening has the reset button pressed, which shows both counts at 0
-            closedby(wins < 100 ? 0 : 150 + 50, wins < 100 ? 0 : 100 + 250);
+            // the 100th opening has the reset button pressed, which shows both counts at 0; the next
+            // win counts from there
+            closedby(wins != 100 ? 0 : 150 + 50, wins != 100 ? 0 : 100 + 250);
+            const int shown = wins % 100;
             // both tally texts, then the count over its own area
             SDL_Surface* want = SDL_ConvertSurface(m->cleanpic, m->cleanpic->format, SDL_SWSURFACE);
             draw(want, "0          :", 191, false);
             draw(want, "0", 336, false);
-            const char count[4] = {char('0' + wins / 10), char('0' + wins % 10), ' ', 0};
-            if (wins < 100)
+            const char count[4] = {char('0' + shown / 10), char('0' + shown % 10), ' ', 0};
+            if (shown > 0)
                 draw(want, count, side == 'l' ? 191 : 336, true);
             for (int y = 21; y < 81; y++)
                 for (int x = 166; x < 386; x++)

@@ -38,7 +38,7 @@ TEST(golden, sessions)
     } sessions[] = {
         {"computerduel", 2024, 6320, 0,
          "0:leftkind 0:rightkind 0:leftskill 0:faster*10 0:start 2100:+esc 2100:leftskill 2100:rightskill 2100:start "
-         "4720:+esc 4720:leftskill 4720:rightskill 4720:start"},
+         "4720:+esc 4720:leftskill 4720:rightskill 4720:reset 4720:start"},
         {"keyboardplay", 7, 220, 0,
          "0:start 3:+w 4:+up 5:+left 6:+a 8:+w 10:+d 14:-a 18:-d 60:-left 70:+a 70:+w 75:+right 75:+up 80:-left "
          "110:-a 110:-right 115:+d 115:+w 116:+up 130:-d 131:+right 140:-right 150:+d 167:-d"},

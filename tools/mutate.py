@@ -1,8 +1,9 @@
 #!/usr/bin/python3
 """Mutation testing: one-line faults made by rule from every line of src/, each run against the suite.
 
-tools/mutate.py --list TREE               prints the mutants, one a line, and their count
-tools/mutate.py TREE [JOBS [FILE[:LINE]]]  runs the suite on each (JOBS: the cores), or on a part
+tools/mutate.py --list TREE                    prints the mutants, one a line, and their count
+tools/mutate.py TREE [JOBS [FILE[:LINE],...]]  runs the suite on each (JOBS: the cores), or on a part
+tools/mutate.py --sanitize TREE ...            the same in the sanitizer build
 
 A mutant is killed when a test fails or hangs. One whose objects come out byte for byte as the
 unmutated ones is the same program ("same code"); tools/equivalent.tsv holds the survivors that
@@ -135,7 +136,7 @@ def lines(text, start, end):
     return " ".join(part.strip() for part in text[first:last].splitlines())
 
 
-def mutants(tree, only=""):
+def mutants(tree, only=()):
     """(key, file, mutated text) for every mutant of src/, in file order; key as --list prints it."""
     found = []
     for path in sorted(Path(tree, "src").iterdir()):
@@ -144,7 +145,7 @@ def mutants(tree, only=""):
         for op, start, end, repl in sorted(changes(text), key=lambda c: c[1]):
             new = text[:start] + repl + text[end:]
             where = "%s:%d" % (path.name, text.count("\n", 0, start) + 1)
-            if new in seen or only not in ("", path.name, where):
+            if new in seen or only and not {path.name, where} & only:
                 continue
             seen.add(new)
             before = lines(text, start, end)
@@ -165,10 +166,17 @@ CONFIGURE = ["cmake", "-S", ".", "-B", "build", "-DZEVO_TESTS=ON", "-DZEVO_BENCH
              "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O2 -DNDEBUG"]
 BUILD = ["cmake", "--build", "build", "-j", "1"]
 HEADLESS = {"SDL_VIDEODRIVER": "dummy", "SDL_AUDIODRIVER": "dummy"}
+# --sanitize: the sanitizer build, for the rows of the table that only its checkers can tell
+SANITIZE = sys.argv[1] == "--sanitize"
+if SANITIZE:
+    sys.argv.pop(1)
+    CONFIGURE.append("-DZEVO_SANITIZE=ON")
+    HEADLESS["LSAN_OPTIONS"] = "suppressions=tests/lsan.supp:print_suppressions=0"
+    HEADLESS["UBSAN_OPTIONS"] = "halt_on_error=1"
 # Cheapest first: most mutants die in the in-process tests, in seconds; each stage has a guard
 # against a mutant that hangs. binary.setup builds a git checkout; datafiles runs no game code.
 FAST = ["build/tests/zevotests", "--gtest_fail_fast", "--gtest_filter=rules.*:golden.*"]
-STAGES = [(FAST, 60)]
+STAGES = [(FAST, 240 if SANITIZE else 60)]
 for tests in "binary.devices", "binary.window", "binary.broken", "hostile", "binary.signals":
     ctest = ["ctest", "--test-dir", "build", "-j", "2", "-R", "^" + tests]
     STAGES.append((ctest, 900))
@@ -176,7 +184,8 @@ FAILED = r"\[  FAILED  \] (\S+)|Test +#\d+: (\S+) \.*\**(?:Failed|Timeout|Except
 
 
 def limit():  # a mutant that grows without end must not take the machine down
-    resource.setrlimit(resource.RLIMIT_AS, (4 << 30, 4 << 30))
+    if not SANITIZE:  # whose shadow memory alone is larger
+        resource.setrlimit(resource.RLIMIT_AS, (4 << 30, 4 << 30))
 
 
 def run(command, w, guard):
@@ -244,7 +253,7 @@ def test(mutant):
 
 tree = sys.argv[1]
 jobs = int(sys.argv[2]) if len(sys.argv) > 2 else os.cpu_count()
-todo = mutants(tree, sys.argv[3] if len(sys.argv) > 3 else "")
+todo = mutants(tree, set(sys.argv[3].split(",")) if len(sys.argv) > 3 else ())
 table = Path(__file__).with_name("equivalent.tsv").read_text().splitlines()
 equivalent = {row.split("\t")[0] for row in table if row and not row.startswith("#")}
 stale = equivalent - {key for key, _, _ in mutants(tree)}
