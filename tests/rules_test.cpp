@@ -238,3 +238,32 @@ TEST_F(rules, panelsizes)
     EXPECT_EQ(0, chdir(home));
     rmdir(dir);
 }
+
+// A plane slides across an edge speed pixels a frame, whatever its width: this one, 56 wide at 5,
+// leaves the right edge and comes in at the left. Struck mid-crossing and relaunched, it starts afresh
+// from the edge it enters by.
+TEST_F(rules, planeedges)
+{
+    plane q(screen, 3, 'r', 5, 2, &back);
+    q.pos.x = 790;
+    std::string got;
+    for (int frame = 0; frame < 16; frame++) {
+        q.move();
+        got += std::to_string(q.pos.x) + "," + std::to_string(q.pos.w) + " ";
+        if (frame == 8)
+            q.reset(3, 'r', 5);
+    }
+    q.reset(1, 'l', 10);
+    for (int frame = 0; frame < 84; frame++) {
+        q.move();
+        if (frame % 20 == 0 || frame > 78)
+            got += std::to_string(q.pos.x) + "," + std::to_string(q.pos.w) + " ";
+    }
+    q.reset(1, 'l', 10);
+    q.move();
+    got += std::to_string(q.pos.x);
+    // a rightward launch's first erase moves it to x 0, so it comes in whole at x 5
+    EXPECT_EQ("795,5 800,0 0,5 0,10 0,15 0,20 0,25 0,30 0,35 5,56 10,56 15,56 20,56 25,56 30,56 35,56 "
+              "790,10 590,60 390,60 190,60 0,60 0,50 0,40 0,30 0,20 790",
+              got);
+}
