@@ -153,17 +153,23 @@ def broken():
 QUICK = FIND + click((311, 211)) + click((559, 211)) + click((311, 250)) + click((565, 363), 25) + click(START)
 
 
+def failing(call, **env):  # the preloaded library makes that call fail, or raise that signal
+    return {"LD_PRELOAD": os.path.dirname(GAME) + "/libfailinit.so", "ZEVO_FAIL": call, **env}
+
+
 def signalled(display, state, sig):
     late = state == "failed SDL_Init"  # then SDL starts its video late
-    with Game(display, LD_PRELOAD=os.path.dirname(GAME) + "/libfailinit.so" if late else "") as g:
-        g.see("the first menu", panel)
+    calls = {"failed SDL_Init": "SDL_Init 1", "start-up": sig.name}  # start-up: raised in TTF_Init
+    with Game(display, **failing(calls[state]) if state in calls else {}) as g:
+        if state != "start-up":
+            g.see("the first menu", panel)
         if state in ("play", "Escape menu"):
             g.see("play", playfield, FIND + click(START))
         if state == "Escape menu":
             g.see("the Escape menu", panel, "xdotool key Escape")
         if state == "win wait":
             g.see("the win text", lambda f: white(f, (300, 300, 750, 330)) <= 100, QUICK)
-        for _ in range(3):  # the old deadlock needed one to land inside SDL_PollEvent
+        for _ in range(0 if state == "start-up" else 3):  # the old deadlock needed one inside SDL_PollEvent
             g.send_signal(sig)  # none once it has ended
             time.sleep(0.2)
         g.end(-sig, "Could not initialize SDL:refused for the test\n" if late else "")
@@ -211,14 +217,18 @@ def attempt(case):
 
 
 SIGNALS = [("%s %s %d" % (state, sig.name, n), signalled, state, sig) for sig in (signal.SIGINT, signal.SIGTERM)
-           for n in range(4) for state in ("first menu", "play", "Escape menu", "win wait", "failed SDL_Init")]
+           for n in range(4)
+           for state in ("start-up", "first menu", "play", "Escape menu", "win wait", "failed SDL_Init")]
 DEVICES = [("unknown video driver", damaged, "", "", "Could not initialize SDL:…\nfensterfehler :…",
             {"SDL_VIDEODRIVER": "nosuch"}),
            ("unknown audio driver", damaged, "", "", None, {"SDL_AUDIODRIVER": "nosuch"}),
-           # SDL_ttf, not initialised, keeps the font file it was asked to open
+           # SDL_ttf, not initialised, keeps the font file it was asked to open; a size that fails
+           # ends the game at once, leaving those opened before it
            ("failed TTF_Init", damaged, "", "", "could not initialize SDL_TTFcouldnt open font",
-            {"LD_PRELOAD": os.path.dirname(GAME) + "/libfailinit.so", "ZEVO_FAIL": "TTF_Init",
-             "ASAN_OPTIONS": "verify_asan_link_order=0:detect_leaks=0"})]
+            failing("TTF_Init 1", ASAN_OPTIONS="verify_asan_link_order=0:detect_leaks=0"))]
+DEVICES += [("font size %d fails" % n, damaged, "", "", "couldnt open font",
+             failing("TTF_OpenFont %d" % n, ASAN_OPTIONS="verify_asan_link_order=0:detect_leaks=0"))
+            for n in (2, 3)]
 GROUP = sys.argv[2]
 GROUPS = {"broken": broken(), "devices": DEVICES, "signals": SIGNALS, "window": [("window", window)],
           "setup": [("./play twice at once", setup)] * 3}

@@ -5,7 +5,7 @@ if(NOT TARGET zevomainobj)
   target_compile_definitions(zevomainobj PRIVATE main=zevomain)
   target_link_libraries(zevomainobj PRIVATE zevogame)
 endif()
-set(zevoseams SDL_PollEvent SDL_Delay SDL_Flip rand srand Mix_PlayChannelTimed Mix_LoadWAV_RW
+set(zevoseams SDL_PollEvent SDL_Delay SDL_Flip rand srand Mix_OpenAudio Mix_PlayChannelTimed Mix_LoadWAV_RW
   # the constructors of tank, plane, bullet and menu
   _ZN4tankC1EcP11SDL_SurfaceP9_TTF_Font
   _ZN5planeC1EP11SDL_SurfaceiciiP10background

@@ -100,6 +100,7 @@ void __real_SDL_Delay(Uint32 ms);
 int __real_SDL_Flip(SDL_Surface* screen);
 int __real_rand(void);
 void __real_srand(unsigned seed);
+int __real_Mix_OpenAudio(int frequency, Uint16 format, int channels, int chunksize);
 int __real_Mix_PlayChannelTimed(int channel, Mix_Chunk* chunk, int loops, int ticks);
 Mix_Chunk* __real_Mix_LoadWAV_RW(SDL_RWops* src, int freesrc);
 
@@ -175,6 +176,13 @@ void __wrap_srand(unsigned seed)
     if (!current)
         return __real_srand(seed);
     current->srands++;
+}
+
+int __wrap_Mix_OpenAudio(int frequency, Uint16 format, int channels, int chunksize)
+{
+    if (current)
+        current->buffer = chunksize; // what the mixer cannot be asked afterwards
+    return __real_Mix_OpenAudio(frequency, format, channels, chunksize);
 }
 
 int __wrap_Mix_PlayChannelTimed(int channel, Mix_Chunk* chunk, int loops, int ticks)

@@ -59,7 +59,7 @@ struct script {
     int frame = 0;      // frames completed
     Uint32 delay = 0;   // the last wait
     std::string sounds; // played, as p, s, e, a (? for another chunk, ! for one not played once on a free channel)
-    int randcalls = 0, srands = 0, loads = 0;
+    int randcalls = 0, srands = 0, loads = 0, buffer = 0;
     std::ostringstream printed; // main's stdout, as it writes it
     std::string nudged;         // what waits were given: c a click on start, q on quit, u Space up, s down
 
