@@ -189,7 +189,7 @@ int __wrap_Mix_PlayChannelTimed(int channel, Mix_Chunk* chunk, int loops, int ti
 {
     if (current) {
         Mix_Chunk* const* known = current->state.sounds;
-        const bool once = channel == -1 && loops == 0 && ticks == -1; // on the first free channel
+        const bool once = channel == -1 && loops == 0 && ticks < 1; // on the first free channel, no time limit
         current->sounds += !once ? '!' : chunk ? "psea?"[std::find(known, known + 4, chunk) - known] : '?';
     }
     return __real_Mix_PlayChannelTimed(channel, chunk, loops, ticks);

@@ -67,8 +67,8 @@ TEST(golden, sessions)
             Uint16 format = 0;
             Mix_QuerySpec(&rate, &format, &channels);
             got << "start " << screen->w << 'x' << screen->h << 'x' << int(screen->format->BitsPerPixel) << " \""
-                << title << "\" audio " << rate << ',' << std::hex << format << std::dec << ',' << channels << ',' << s.buffer << " on "
-                << Mix_AllocateChannels(-1) << " channels, volumes";
+                << title << "\" audio " << rate << ',' << std::hex << format << std::dec << ',' << channels << ','
+                << s.buffer << " on " << Mix_AllocateChannels(-1) << " channels, volumes";
             for (Mix_Chunk* sound : st.sounds)
                 got << ' ' << Mix_VolumeChunk(sound, -1);
             got << '\n';
