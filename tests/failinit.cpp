@@ -9,17 +9,13 @@
 #include <cstring>
 #include <dlfcn.h>
 
-static const char* chosen()
-{
-    const char* name = std::getenv("ZEVO_FAIL");
-    return name ? name : "SDL_Init 1";
-}
+static const char* const chosen = std::getenv("ZEVO_FAIL") ? std::getenv("ZEVO_FAIL") : "SDL_Init 1";
 
 static bool fails(const char* name, int call)
 {
     char which[64];
     std::snprintf(which, sizeof which, "%s %d", name, call);
-    return std::strcmp(chosen(), which) == 0;
+    return std::strcmp(chosen, which) == 0;
 }
 
 extern "C" int SDL_Init(Uint32 flags)
@@ -35,10 +31,8 @@ extern "C" int SDL_Init(Uint32 flags)
 
 extern "C" int TTF_Init()
 {
-    if (std::strcmp(chosen(), "SIGINT") == 0)
-        std::raise(SIGINT);
-    if (std::strcmp(chosen(), "SIGTERM") == 0)
-        std::raise(SIGTERM);
+    if (std::strncmp(chosen, "SIG", 3) == 0)
+        std::raise(std::strcmp(chosen, "SIGINT") == 0 ? SIGINT : SIGTERM);
     if (fails("TTF_Init", 1))
         return -1;
     auto real = reinterpret_cast<int (*)()>(dlsym(RTLD_NEXT, "TTF_Init"));
