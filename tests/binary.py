@@ -216,6 +216,7 @@ def attempt(case):
             server.kill()
 
 
+NOLEAKS = "verify_asan_link_order=0:detect_leaks=0"
 SIGNALS = [("%s %s %d" % (state, sig.name, n), signalled, state, sig) for sig in (signal.SIGINT, signal.SIGTERM)
            for n in range(4)
            for state in ("start-up", "first menu", "play", "Escape menu", "win wait", "failed SDL_Init")]
@@ -225,10 +226,9 @@ DEVICES = [("unknown video driver", damaged, "", "", "Could not initialize SDL:â
            # SDL_ttf, not initialised, keeps the font file it was asked to open; a size that fails
            # ends the game at once, leaving those opened before it
            ("failed TTF_Init", damaged, "", "", "could not initialize SDL_TTFcouldnt open font",
-            failing("TTF_Init 1", ASAN_OPTIONS="verify_asan_link_order=0:detect_leaks=0"))]
+            failing("TTF_Init 1", ASAN_OPTIONS=NOLEAKS))]
 DEVICES += [("font size %d fails" % n, damaged, "", "", "couldnt open font",
-             failing("TTF_OpenFont %d" % n, ASAN_OPTIONS="verify_asan_link_order=0:detect_leaks=0"))
-            for n in (2, 3)]
+             failing("TTF_OpenFont %d" % n, ASAN_OPTIONS=NOLEAKS)) for n in (2, 3)]
 GROUP = sys.argv[2]
 GROUPS = {"broken": broken(), "devices": DEVICES, "signals": SIGNALS, "window": [("window", window)],
           "setup": [("./play twice at once", setup)] * 3}

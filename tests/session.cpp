@@ -127,11 +127,12 @@ int __wrap_SDL_PollEvent(SDL_Event* event)
     } else {
         s.idle = 0;
         const int button = s.frame >= s.frames ? session::quit : session::start;
-        if (s.nudges % 3 == 1)
+        const int step = s.nudges % 3; // 1 the click, 2 Space up, 0 Space down
+        if (step == 1)
             *event = session::pressed(s.state.panel->menurect, button);
         else
-            *event = session::keyevent(SDLK_SPACE, s.nudges % 3 == 0);
-        s.nudged += s.nudges % 3 == 1 ? (button == session::quit ? 'q' : 'c') : s.nudges % 3 ? 'u' : 's';
+            *event = session::keyevent(SDLK_SPACE, step == 0);
+        s.nudged += step == 1 ? (button == session::quit ? 'q' : 'c') : step == 2 ? 'u' : 's';
     }
     return 1;
 }
